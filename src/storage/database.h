@@ -66,7 +66,7 @@ class Database {
   // Introspection for tools and tests.
   bool has_current_table() const;
   const std::vector<FieldDescriptor>& fields() const;  // empty with no current table
-  int64_t current_record() const;                       // 0-based; -1 with no current table
+  int64_t current_record() const;                      // 0-based; -1 with no current table
   // 1-based number of the first field named `name` (ASCII case ignored), 0 when none.
   int find_field(std::string_view name) const;
   size_t open_table_count() const { return tables_.size(); }

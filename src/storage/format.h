@@ -55,13 +55,17 @@ struct FieldDescriptor {
 // Bytes a field takes in a record: `size` for text, the type's width otherwise (0 for an
 // unknown type).
 int32_t field_width(int32_t type, int32_t size);
-inline bool is_chain_type(int32_t type) { return type == kByteString || type == kMemo; }
+inline bool is_chain_type(int32_t type) {
+  return type == kByteString || type == kMemo;
+}
 
 inline int32_t get_i32(const unsigned char* p) {
   uint32_t v;
   std::memcpy(&v, p, 4);
   return static_cast<int32_t>(v);  // little-endian hosts only
 }
-inline void put_i32(unsigned char* p, int32_t v) { std::memcpy(p, &v, 4); }
+inline void put_i32(unsigned char* p, int32_t v) {
+  std::memcpy(p, &v, 4);
+}
 
 }  // namespace storage
