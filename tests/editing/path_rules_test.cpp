@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "host_text.h"
+#include "platform/host_path.h"
 
 namespace editing {
 namespace {
@@ -89,6 +90,18 @@ TEST(PathRules, PanelDirectories) {
     EXPECT_EQ(add_panel_directory(G(c.path)), G(c.add)) << c.path;
     EXPECT_EQ(view_panel_directory(G(c.path)), G(c.view)) << c.path;
   }
+}
+
+// On Linux a chosen file goes native -> host form -> token, and back the same way.
+TEST(PathRules, NativeFileInTheToolboxIsStoredWithTheToken) {
+  std::string dir, file;
+  ASSERT_TRUE(platform::native_to_host_path("/opt/岚澄 box", &dir));
+  ASSERT_TRUE(platform::native_to_host_path("/opt/岚澄 box/Tools/显卡/gpuz.exe", &file));
+  const std::string stored = insert_host_token(file, dir);
+  EXPECT_EQ(stored, G(R"(岚澄工具箱目录\Tools\显卡\gpuz.exe)"));
+  EXPECT_EQ(add_panel_directory(stored), G(R"(岚澄工具箱目录\Tools\显卡\)"));
+  EXPECT_EQ(platform::host_to_native_path(expand_host_token(stored, dir)),
+            "/opt/岚澄 box/Tools/显卡/gpuz.exe");
 }
 
 }  // namespace
