@@ -637,6 +637,37 @@ Value Database::read_field_at(int index) {
   return decode_plain(f, p, width);
 }
 
+bool Database::read_record_id(int32_t* id) {
+  error_ = 0;
+  Table* t = current();
+  if (!t) return fail(kNoCurrentTable);
+  ScopedLock record(*t->locks, LockFile::table, t->record_lock_pos(t->current));
+  if (record.rc() != 0) return fail(record.rc());
+  unsigned char b[4];
+  int rc = read_exact(*t->file, t->record_pos(t->current), b, 4, kReadRecordFailed);
+  if (rc != 0) return fail(cause_or(rc, kReadRecordFailed));
+  *id = get_i32(b);
+  return true;
+}
+
+bool Database::read_field_bytes(int number, std::string* bytes) {
+  error_ = 0;
+  Table* t = current();
+  if (!t) return fail(kNoCurrentTable);
+  if (number < 1 || number > static_cast<int>(t->fields.size())) return fail(kNoSuchField);
+  const FieldDescriptor& f = t->fields[number - 1];
+  ScopedLock record(*t->locks, LockFile::table, t->record_lock_pos(t->current));
+  if (record.rc() != 0) return fail(record.rc());
+  int64_t length = t->file->length();
+  size_t width = static_cast<size_t>(field_width(f.type, f.size));
+  int64_t pos = t->record_pos(t->current) + f.offset;
+  if (length < 0 || pos + static_cast<int64_t>(width) > length) return fail(kReadFieldFailed);
+  bytes->assign(width, '\0');
+  int rc = read_exact(*t->file, pos, bytes->data(), width, kReadFieldFailed);
+  if (rc != 0) return fail(cause_or(rc, kReadFieldFailed));
+  return true;
+}
+
 bool Database::write_field(std::string_view name, const Value& value) {
   if (!current()) return fail(kTableNotOpen);
   int index = find_field(name);

@@ -70,6 +70,11 @@ class Database {
   // 1-based number of the first field named `name` (ASCII case ignored), 0 when none.
   int find_field(std::string_view name) const;
   size_t open_table_count() const { return tables_.size(); }
+  // The current record's stored id (negative when marked deleted), under its record lock.
+  bool read_record_id(int32_t* id);
+  // The bytes field `number` (1-based) takes in the current record, as stored (for a
+  // byte-string or memo field its 4-byte block reference).
+  bool read_field_bytes(int number, std::string* bytes);
 
  private:
   Table* current();

@@ -7,8 +7,9 @@
 // two lock bytes far past any table's data (offsets 2^62 and 2^62 + 1, never touched by the
 // record locks, which lie below 2^31):
 //   reading byte: every open holds it shared; an open that denies reading holds it exclusive.
-//   writing byte: a read-write open holds it shared, or exclusive when it denies writing;
-//                 a read-only open that denies writing holds it exclusive.
+//   writing byte: a read-write open holds it shared, or exclusive when it denies writing.
+// A read-only open holds both bytes shared only (an exclusive lock needs write access):
+// others' denials keep it out, but it cannot deny anything itself.
 // An open whose mode byte is refused fails with a sharing violation. Programs that do not
 // use these bytes are not kept out (as with any advisory scheme).
 #include <dirent.h>
@@ -78,7 +79,7 @@ int ofd_lock(int fd, short type, off_t pos, off_t len) {
 
 class PosixFile final : public File {
  public:
-  explicit PosixFile(int fd) : fd_(fd) {}
+  PosixFile(int fd, bool writable) : fd_(fd), writable_(writable) {}
   ~PosixFile() override { ::close(fd_); }
 
   int64_t read_at(int64_t pos, void* buf, size_t n) override {
@@ -125,11 +126,15 @@ class PosixFile final : public File {
     return 0;
   }
 
-  int lock(int64_t pos, int64_t len) override { return ofd_lock(fd_, F_WRLCK, pos, len); }
+  // A read-only file can only hold a shared lock; it still keeps writers out.
+  int lock(int64_t pos, int64_t len) override {
+    return ofd_lock(fd_, writable_ ? F_WRLCK : F_RDLCK, pos, len);
+  }
   int unlock(int64_t pos, int64_t len) override { return ofd_lock(fd_, F_UNLCK, pos, len); }
 
  private:
   int fd_;
+  bool writable_;
 };
 
 bool ascii_iequal(const char* a, const char* b) {
@@ -160,15 +165,19 @@ class PosixFileSystem final : public FileSystem {
     }
     bool deny_read = share == ShareMode::deny_read || share == ShareMode::exclusive;
     bool deny_write = share == ShareMode::deny_write || share == ShareMode::exclusive;
-    int rc = take_mode_byte(fd, kModeBytes, deny_read ? F_WRLCK : F_RDLCK);
-    if (rc == 0 && (mode == OpenMode::read_write || deny_write)) {
-      rc = take_mode_byte(fd, kModeBytes + 1, deny_write ? F_WRLCK : F_RDLCK);
+    // An exclusive lock needs write access, so a read-only open holds its mode bytes
+    // shared: it is kept out by others' denials but cannot deny anything itself.
+    bool writable = mode == OpenMode::read_write;
+    short deny = writable ? F_WRLCK : F_RDLCK;
+    int rc = take_mode_byte(fd, kModeBytes, deny_read ? deny : F_RDLCK);
+    if (rc == 0 && (writable || deny_write)) {
+      rc = take_mode_byte(fd, kModeBytes + 1, deny_write ? deny : F_RDLCK);
     }
     if (rc != 0) {
       ::close(fd);
       return rc;
     }
-    *out = std::make_unique<PosixFile>(fd);
+    *out = std::make_unique<PosixFile>(fd, mode == OpenMode::read_write);
     return 0;
   }
 
