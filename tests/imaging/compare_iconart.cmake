@@ -1,0 +1,8 @@
+execute_process(COMMAND ${ICONART} ${OUT} RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "iconart failed: ${rc}")
+endif()
+execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${OUT} ${COMMITTED} RESULT_VARIABLE diff)
+if(NOT diff EQUAL 0)
+  message(FATAL_ERROR "src/imaging/default_icons_data.cpp differs from what tools/iconart writes")
+endif()
