@@ -99,8 +99,13 @@ std::string QtWindowPort::text_refusal(std::string_view control) {
   bool ok =
       it != texts_.end() ? it->second.to_gbk(shown, &gbk) : platform::utf8_to_gbk(shown, &gbk);
   if (ok) return {};
+  // The message quotes the character itself, which GBK cannot carry across the port; its
+  // code stays to name it.
+  std::string utf8 = platform::gbk_refusal_message(shown);
+  std::string quoted = "“" + platform::first_character_without_gbk(shown) + "”";
+  if (size_t at = utf8.find(quoted); at != std::string::npos) utf8.erase(at, quoted.size());
   std::string message;
-  if (!platform::utf8_to_gbk(platform::gbk_refusal_message(shown), &message)) return {};
+  if (!platform::utf8_to_gbk(utf8, &message)) return {};
   return message;
 }
 
