@@ -1,13 +1,11 @@
 // The tool manager: one window over the category tables of the host toolbox in the working
 // directory.
 #include <QApplication>
-#include <QMessageBox>
-#include <QTimer>
-#include <cstdlib>
 
 #include "app/shell.h"
 #include "platform/host_path.h"
 #include "storage/database.h"
+#include "ui/fatal.h"
 #include "ui/main_window.h"
 #include "ui/qt_port.h"
 #include "ui/screenshot.h"
@@ -15,15 +13,7 @@
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
 
-  // A fatal misuse of the storage layer ends the process after telling the user why.
-  storage::set_fatal_handler([](std::string_view report) {
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("错误"),
-                    QString::fromUtf8(report.data(), static_cast<qsizetype>(report.size())),
-                    QMessageBox::Ok);
-    box.setWindowModality(Qt::ApplicationModal);
-    box.exec();
-    std::_Exit(-1);
-  });
+  ui::install_fatal_handler();
 
   ui::MainWindow window;
   ui::QtWindowPort port(window);

@@ -19,6 +19,7 @@
 
 #include "app/shell.h"
 #include "toolbox_fixture.h"
+#include "ui/fatal.h"
 #include "ui/layout.h"
 #include "ui/main_window.h"
 #include "ui/qt_port.h"
@@ -225,6 +226,25 @@ TEST_F(WindowTest, PortTextsRoundTripHostBytes) {
   EXPECT_EQ(port.text_width(""), 0);
   EXPECT_EQ(ui::qt_filter(q("PNG图片文件(*.png)|*.png|GIF动态图片文件(*.gif)|*.gif")),
             q("PNG图片文件(*.png);;GIF动态图片文件(*.gif)"));
+}
+
+// A fatal misuse shows the "错误" box with the report, then ends the process with -1.
+TEST(FatalReportDeathTest, ShowsTheErrorBoxThenExits) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        ui::install_fatal_handler();
+        QTimer::singleShot(0, [] {
+          auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+          if (!box) return;
+          fprintf(stderr, "[%s|%s]", box->windowTitle().toUtf8().constData(),
+                  box->text().toUtf8().constData());
+          box->accept();
+        });
+        storage::Database db;
+        db.read_field("no table");
+      },
+      ::testing::ExitedWithCode(255), "\\[错误\\|运行时出错!");
 }
 
 }  // namespace
