@@ -46,7 +46,8 @@ bool MemorySource::read(std::uint64_t offset, void* dst, std::size_t n) const {
 
 FileSource::FileSource(const std::string& native_path) {
   if (native_path.empty()) return;
-  fd_ = ::open(native_path.c_str(), O_RDONLY | O_CLOEXEC);
+  // O_NONBLOCK: a FIFO or device must not block the open; only regular files are kept.
+  fd_ = ::open(native_path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd_ < 0) return;
   struct stat st {};
   if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {

@@ -10,11 +10,14 @@
 // offset and length checked against the bytes.
 #include "platform/shortcut.h"
 
+#include <fcntl.h>
 #include <iconv.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
+#include <algorithm>
 
 namespace platform {
 namespace {
@@ -177,7 +180,7 @@ std::string path_from_link_info(const Reader& r, std::size_t li, std::size_t li_
   }
   if (flags & 2) {
     std::uint32_t c = r.u32(li + 20);
-    if (c == 0 || c + 0x14 > li_size) return {};
+    if (c == 0 || std::uint64_t{c} + 0x14 > li_size) return {};
     std::size_t cn = li + c;
     std::size_t cn_size = r.u32(cn);
     if (cn_size < 0x14 || cn_size > li_size - c) return {};
@@ -261,12 +264,26 @@ bool parse_shell_link(std::string_view bytes, ShellLink* link) {
 
 bool read_shell_link(const std::string& native_lnk_path, ShellLink* link) {
   if (native_lnk_path.empty()) return false;
-  std::ifstream in(native_lnk_path, std::ios::binary);
-  if (!in) return false;
-  std::string bytes(kMaxLinkFile, '\0');
-  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  bytes.resize(static_cast<std::size_t>(in.gcount()));
-  return parse_shell_link(bytes, link);
+  // Regular files only (O_NONBLOCK keeps a FIFO from blocking the open); at most 4 MiB.
+  int fd = ::open(native_lnk_path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return false;
+  struct stat st {};
+  std::string bytes;
+  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  if (ok) {
+    bytes.resize(static_cast<std::size_t>(
+        std::min<std::uint64_t>(static_cast<std::uint64_t>(st.st_size), kMaxLinkFile)));
+    std::size_t got = 0;
+    while (got < bytes.size()) {
+      ssize_t n = ::pread(fd, bytes.data() + got, bytes.size() - got, static_cast<off_t>(got));
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      got += static_cast<std::size_t>(n);
+    }
+    bytes.resize(got);
+  }
+  ::close(fd);
+  return ok && parse_shell_link(bytes, link);
 }
 
 std::string resolve_shortcut(const std::string& native_lnk_path) {
