@@ -205,6 +205,38 @@ TEST_F(ListCommandsTest, AFailedWriteLeavesBothRecordsAsTheyWere) {
   EXPECT_GT(failures, 1);
 }
 
+// Each read or lock of a move fails in turn: the move either happens whole or not at all,
+// and nothing reaches the fatal report.
+TEST_F(ListCommandsTest, AFailedReadOrLockNeverHalfMoves) {
+  start_with(four_tools());
+  std::vector<Tool> swapped = four_tools();
+  std::swap(swapped[1], swapped[2]);
+  bool saw_read_box = false;
+  for (int k = 1; k < 400; ++k) {
+    std::vector<Tool> before = tools();
+    window.messages.clear();
+    shell->reload_category();
+    window.select_row(kList, 1);
+    faults.arm(k, storage::FaultFileSystem::kRead | storage::FaultFileSystem::kLock);
+    run("下移");
+    bool fired = faults.fired();
+    faults.arm(0);
+    std::vector<Tool> after = tools();
+    EXPECT_TRUE(after == four_tools() || after == swapped) << "after failing call " << k;
+    for (const Shown& m : window.messages)
+      saw_read_box = saw_read_box || m.text == "读取工具数据失败，未做任何更改。";
+    if (!fired) break;
+    if (after != before) {
+      // The move went through; put it back for the next round.
+      faults.arm(0);
+      window.select_row(kList, 1);
+      shell->exchange_records(2, 3);
+    }
+  }
+  EXPECT_TRUE(saw_read_box);
+  EXPECT_EQ(fatal_count, 0);
+}
+
 TEST_F(ListCommandsTest, WithoutAnOpenTableTheCommandsRefuseBeforeTouchingIt) {
   start_with(four_tools());
   int views = 0;
