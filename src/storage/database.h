@@ -19,7 +19,7 @@
 
 namespace storage {
 
-class Table;
+struct Table;
 
 // Called for a fatal misuse (reading a field of no table or a field the table lacks) with
 // the whole report text (UTF-8). The default writes it to standard error and ends the

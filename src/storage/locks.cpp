@@ -61,7 +61,7 @@ int Locks::lock_table() {
   size_t taken = 0;
   int rc = 0;
   for (; taken < gaps.size(); ++taken) {
-    auto [pos, len] = gaps[taken];
+    int64_t pos = gaps[taken].first, len = gaps[taken].second;
     rc = with_retry(fs_, [&] { return table_->lock(pos, len); });
     if (rc != 0) break;
   }
