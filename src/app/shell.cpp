@@ -8,6 +8,7 @@
 #include "app/control_names.h"
 #include "app/host_text.h"
 #include "editing/tool_record.h"
+#include "imaging/imaging.h"
 
 namespace app {
 
@@ -66,6 +67,8 @@ std::optional<int> Shell::start() {
     }
   }
 
+  imaging::start_imaging();
+
   countdown_ = 10;
   port_.set_timer_interval(names::kNoticeTimer, 1000);
   if (hooks_.started) hooks_.started();
@@ -73,6 +76,7 @@ std::optional<int> Shell::start() {
 }
 
 void Shell::shutdown() {
+  imaging::stop_imaging();
   if (hooks_.stopping) hooks_.stopping();
 }
 

@@ -23,8 +23,9 @@ struct ShellHooks {
   // Opens the selected tool (row selected_row() is record selected_row() + 1) in the
   // view/modify panel. Runs only while a table is open.
   std::function<void()> open_view_panel;
-  // The last start-up steps (icon slots exist, countdown armed), e.g. attaching the drop
-  // hook, and the first shutdown steps.
+  // The last start-up step (after the icon slots, the imaging library and the countdown),
+  // e.g. attaching the drop hook; and the last shutdown step, after the imaging library
+  // has stopped, e.g. detaching it.
   std::function<void()> started;
   std::function<void()> stopping;
 };

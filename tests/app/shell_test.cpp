@@ -9,6 +9,7 @@
 
 #include "app/catalogue.h"
 #include "fake_window.h"
+#include "imaging/imaging.h"
 #include "toolbox_fixture.h"
 
 namespace app_test {
@@ -198,13 +199,16 @@ TEST_F(ShellTest, StartAndStopHooksRunAtTheEndsOfTheSequence) {
   box.create("CPU工具", {});
   make_shell();
   std::vector<std::string> order;
-  shell->hooks().started = [&] {
-    order.push_back("started, timer " + std::to_string(window.timers["时钟1"]));
+  auto state = [&](const char* step) {
+    order.push_back(std::string(step) + ", timer " + std::to_string(window.timers["时钟1"]) +
+                    (imaging::imaging_started() ? ", imaging" : ", no imaging"));
   };
-  shell->hooks().stopping = [&] { order.push_back("stopping"); };
+  shell->hooks().started = [&] { state("started"); };
+  shell->hooks().stopping = [&] { state("stopping"); };
   shell->start();
   shell->shutdown();
-  EXPECT_EQ(order, (std::vector<std::string>{"started, timer 1000", "stopping"}));
+  EXPECT_EQ(order, (std::vector<std::string>{"started, timer 1000, imaging",
+                                             "stopping, timer 1000, no imaging"}));
 }
 
 }  // namespace
