@@ -115,13 +115,18 @@ std::string encode_png(const Raster& image) {
   img.width = static_cast<png_uint_32>(image.width);
   img.height = static_cast<png_uint_32>(image.height);
   img.format = PNG_FORMAT_RGBA;
-  png_alloc_size_t size = 0;
   const auto stride = static_cast<png_int_32>(image.width * 4);
-  if (!png_image_write_to_memory(&img, nullptr, &size, 0, image.px.get(), stride, nullptr)) {
-    png_image_free(&img);
-    return {};
-  }
   std::string result;
+  // Small pictures (all icons) in one pass into a buffer of the worst-case size; larger ones
+  // ask libpng for the size first, so that no worst-case buffer is made for them.
+  png_alloc_size_t size = PNG_IMAGE_PNG_SIZE_MAX(img);
+  if (size > (png_alloc_size_t{16} << 20)) {
+    size = 0;
+    if (!png_image_write_to_memory(&img, nullptr, &size, 0, image.px.get(), stride, nullptr)) {
+      png_image_free(&img);
+      return {};
+    }
+  }
   try {
     result.resize(size);
   } catch (...) {
