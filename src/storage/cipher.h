@@ -28,6 +28,7 @@ class PageCipher {
 
  private:
   uint32_t page_word(int64_t q);
+  void page_key(int64_t q, uint8_t key[40]);
   void page_state(int64_t q, Rc4* out);
   const uint8_t* cached_page_stream(int64_t q);
 

@@ -260,6 +260,13 @@ int read_header_pair(Table& t, int32_t* count, int32_t* next_id) {
   return 0;
 }
 
+constexpr size_t kLargeField = 65536;
+
+bool field_fits(File& f, int64_t pos, size_t width) {
+  int64_t length = f.length();
+  return length >= 0 && pos + static_cast<int64_t>(width) <= length;
+}
+
 // Platform causes pass through; anything else from the file layer becomes `fallback`.
 int cause_or(int rc, int fallback) {
   return (rc <= -3 && rc >= -15) ? rc : fallback;
@@ -599,27 +606,22 @@ Value Database::read_field_at(int index) {
     return empty;
   }
   int64_t pos = t.record_pos(t.current) + f.offset;
-  int64_t length = t.file->length();
-  if (length < 0) {
-    error_ = static_cast<int>(length);
-    return empty;
-  }
-  if (pos >= length) {
-    error_ = kSeekFailed;
-    return empty;
-  }
   size_t width = static_cast<size_t>(field_width(f.type, f.size));
-  if (pos + static_cast<int64_t>(width) > length) {  // fewer bytes than the field holds
+  // A read that gets nothing is past the end, one that gets less is short; only a wide
+  // field asks for the length first, so a damaged size cannot make a huge buffer.
+  if (width > kLargeField && !field_fits(*t.file, pos, width)) {
     error_ = kReadFieldFailed;
     return empty;
   }
   std::string buf(width, '\0');
-  int rc = read_exact(*t.file, pos, buf.data(), width, kReadFieldFailed);
-  if (rc != 0) {
-    error_ = cause_or(rc, kReadFieldFailed);
+  int64_t got = t.file->read_at(pos, buf.data(), width);
+  if (got <= 0 || static_cast<size_t>(got) != width) {
+    error_ = got == 0 ? kSeekFailed : got < 0 ? cause_or(static_cast<int>(got), kReadFieldFailed)
+                                              : kReadFieldFailed;
     return empty;
   }
   const auto* p = reinterpret_cast<const unsigned char*>(buf.data());
+  int rc = 0;
   if (is_chain_type(f.type)) {
     if (!t.side) {
       error_ = kReadFieldFailed;
@@ -691,15 +693,16 @@ bool Database::write_field_at(int index, const Value& value) {
   ScopedLock record(*t.locks, LockFile::table, t.record_lock_pos(t.current));
   if (record.rc() != 0) return fail(record.rc());
   int64_t pos = t.record_pos(t.current) + f.offset;
-  int64_t length = t.file->length();
-  if (length < 0) return fail(static_cast<int>(length));
-  if (pos >= length) return fail(kNoCurrentRecord);
   size_t width = static_cast<size_t>(field_width(f.type, f.size));
 
-  // What the field held, so a failed write can be undone.
+  // What the field held, so a failed write can be undone. Nothing there: no such record.
+  if (width > kLargeField && !field_fits(*t.file, pos, width)) return fail(kNoCurrentRecord);
   std::string old(width, '\0');
-  int rc = read_exact(*t.file, pos, old.data(), width, kReadFieldFailed);
-  if (rc != 0) return fail(cause_or(rc, kReadFieldFailed));
+  int64_t got = t.file->read_at(pos, old.data(), width);
+  if (got == 0) return fail(kNoCurrentRecord);
+  if (got < 0) return fail(cause_or(static_cast<int>(got), kReadFieldFailed));
+  if (static_cast<size_t>(got) != width) return fail(kReadFieldFailed);
+  int rc = 0;
 
   std::string bytes;
   std::unique_ptr<SideChange> change;
@@ -828,12 +831,12 @@ bool Database::mark_deleted() {
   ScopedLock record(*t.locks, LockFile::table, t.record_lock_pos(t.current));
   if (record.rc() != 0) return fail(record.rc());
   int64_t pos = t.record_pos(t.current);
-  int64_t length = t.file->length();
-  if (length < 0) return fail(cause_or(static_cast<int>(length), kUnknown));
-  if (pos >= length) return fail(kNoCurrentRecord);
   unsigned char id[4];
-  int rc = read_exact(*t.file, pos, id, 4, kReadRecordFailed);
-  if (rc != 0) return fail(cause_or(rc, kReadRecordFailed));
+  int64_t got = t.file->read_at(pos, id, 4);
+  if (got == 0) return fail(kNoCurrentRecord);
+  if (got < 0) return fail(cause_or(static_cast<int>(got), kReadRecordFailed));
+  if (got != 4) return fail(kReadRecordFailed);
+  int rc = 0;
   int32_t v = get_i32(id);
   if (v <= 0) return true;  // already marked
   unsigned char neg[4];

@@ -98,6 +98,19 @@ TEST(PageCipher, CachedAccessesAgreeWithFreshOnes) {
   }
 }
 
+// A long transform (whole pages at once) gives the bytes of many short ones.
+TEST(PageCipher, LongTransformsAgreeWithShortOnes) {
+  for (int64_t start : {0, 4, 4096 * 3 + 100}) {
+    std::vector<uint8_t> whole(4096 * 21 + 300, 0), parts(whole.size(), 0);
+    PageCipher("kestrova907", 4).transform(start, whole.data(), whole.size());
+    PageCipher pieces("kestrova907", 4);
+    for (size_t at = 0; at < parts.size(); at += 1000) {
+      pieces.transform(start + at, parts.data() + at, std::min<size_t>(1000, parts.size() - at));
+    }
+    EXPECT_EQ(whole, parts) << start;
+  }
+}
+
 TEST(EncipheredFile, RewritesOnlyTheBytesGiven) {
   MemoryFileSystem fs;
   fs.add("/t", std::string(200, '\0'));
