@@ -13,13 +13,6 @@ int DatabaseFieldStore::find_field(std::string_view name) {
   return db_.has_current_table() ? db_.find_field(name) : 0;
 }
 
-int DatabaseFieldStore::text_capacity(int number) {
-  const auto& fields = db_.fields();
-  if (number < 1 || static_cast<size_t>(number) > fields.size()) return 0;
-  const storage::FieldDescriptor& d = fields[number - 1];
-  return d.type == storage::kText && d.size > 0 ? d.size : 0;
-}
-
 bool DatabaseFieldStore::go_to_record(int64_t n) {
   return db_.go_to_record(n);
 }

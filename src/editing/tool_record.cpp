@@ -20,7 +20,7 @@ bool write_one(FieldStore& store, const ToolLayout& layout, ToolField f, std::st
   const int n = number_of(layout, f);
   if (n == 0) return false;
   if (is_icon(f)) return store.write_field(n, storage::Value::bytes(value));
-  return store.write_field(n, storage::Value::text(fit_text(value, store.text_capacity(n))));
+  return store.write_field(n, storage::Value::text(value));
 }
 
 // The panels' write order after the name: the display name before the two larger icons.
@@ -140,19 +140,6 @@ bool write_tool(FieldStore& store, const ToolRecord& tool) {
     if (layout.has(f) && !write_one(store, layout, f, tool[f])) all = false;
   }
   return all;
-}
-
-std::string_view fit_text(std::string_view text, int capacity) {
-  if (capacity <= 0 || text.size() <= static_cast<size_t>(capacity)) return text;
-  size_t end = 0;
-  for (size_t i = 0; i < text.size();) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    const size_t n = c >= 0x81 && c <= 0xFE && i + 1 < text.size() ? 2 : 1;
-    if (i + n > static_cast<size_t>(capacity)) break;
-    i += n;
-    end = i;
-  }
-  return text.substr(0, end);
 }
 
 }  // namespace editing

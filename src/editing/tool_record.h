@@ -61,9 +61,7 @@ class FieldStore {
   virtual ~FieldStore() = default;
   virtual int field_count() = 0;                      // 0 with no current table
   virtual int find_field(std::string_view name) = 0;  // 1-based, 0 when missing
-  // Bytes a fixed-width text field holds; 0 when the field has no such limit.
-  virtual int text_capacity(int number) = 0;
-  virtual bool go_to_record(int64_t n) = 0;  // 1-based
+  virtual bool go_to_record(int64_t n) = 0;           // 1-based
   virtual bool append_record() = 0;
   // The field's text or bytes of the current record; false when the read failed.
   virtual bool read_field(int number, std::string* value) = 0;
@@ -75,7 +73,6 @@ class DatabaseFieldStore final : public FieldStore {
   explicit DatabaseFieldStore(storage::Database& db) : db_(db) {}
   int field_count() override;
   int find_field(std::string_view name) override;
-  int text_capacity(int number) override;
   bool go_to_record(int64_t n) override;
   bool append_record() override;
   bool read_field(int number, std::string* value) override;
@@ -121,10 +118,5 @@ bool rename_tool(FieldStore& store, std::string_view display_name);
 // commands carry a record: 工具名, 路径, 目录, 说明, 图标, 图标40, 图标48, 处理后的工具名.
 // Every write is attempted; false when any failed.
 bool write_tool(FieldStore& store, const ToolRecord& tool);
-
-// The longest prefix of `text` that fits `capacity` bytes without cutting a double-byte
-// character in half (capacity 0: no limit). The storage layer cuts by bytes, which would
-// leave half a character at the end of a long text.
-std::string_view fit_text(std::string_view text, int capacity);
 
 }  // namespace editing

@@ -28,7 +28,6 @@ class FakeStore : public FieldStore {
       if (fields_[i].name == name) return static_cast<int>(i) + 1;
     return 0;
   }
-  int text_capacity(int n) override { return check(n) ? fields_[n - 1].capacity : 0; }
   bool go_to_record(int64_t n) override {
     if (records.empty()) return true;
     current = std::clamp<int64_t>(n - 1, 0, static_cast<int64_t>(records.size()) - 1);
@@ -256,26 +255,16 @@ TEST(ToolRecord, ReadRefusesWhatItCannotReadWhole) {
   EXPECT_FALSE(read_tool(none, 1, &out));
 }
 
-TEST(ToolRecord, LongTextIsCutAtACharacterBoundary) {
+// The editors set no length of their own: a long text reaches the table whole, and the
+// table cuts it by bytes as the host does.
+TEST(ToolRecord, LongTextsReachTheTableWhole) {
   FakeStore store({{N, 5}, {P, 0}, {D, 0}, {S, 4}, {I, 0}, {I40, 0}});
   ToolRecord t = sample();
-  t.name = G("ab中文");  // 6 bytes into 5: the half of 文 is dropped
+  t.name = G("ab中文");
   t.description = G("abcde");
   ASSERT_EQ(add_tool(store, t, width), AddResult::added);
-  EXPECT_EQ(store.get(N), G("ab中"));
-  EXPECT_EQ(store.get(S), "abcd");
-}
-
-TEST(ToolRecord, FitText) {
-  const std::string t = G("a中文b");  // 6 bytes
-  EXPECT_EQ(fit_text(t, 0), t);
-  EXPECT_EQ(fit_text(t, 6), t);
-  EXPECT_EQ(fit_text(t, 5), G("a中文"));
-  EXPECT_EQ(fit_text(t, 4), G("a中"));
-  EXPECT_EQ(fit_text(t, 2), "a");
-  // A text that already ends in half a character and fits stays as it is.
-  EXPECT_EQ(fit_text("ab\xd6", 3), "ab\xd6");
-  EXPECT_EQ(fit_text("ab\xd6\xd0x", 3), "ab");
+  EXPECT_EQ(store.get(N), G("ab中文"));
+  EXPECT_EQ(store.get(S), "abcde");
 }
 
 }  // namespace
