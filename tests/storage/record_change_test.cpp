@@ -142,9 +142,9 @@ TEST_F(ChangeTest, TypedValuesAreConverted) {
 
 TEST_F(ChangeTest, ChainsTakeFreeBlocksFirstThenGrowTheFile) {
   ASSERT_TRUE(db_.append_record());
-  ASSERT_TRUE(db_.write_field(kIcon, Value::bytes(pattern(10, 1))));     // block 1
-  ASSERT_TRUE(db_.write_field(kIcon40, Value::bytes(pattern(10, 2))));   // block 2
-  ASSERT_TRUE(db_.write_field(kIcon, Value::bytes("")));                 // frees block 1
+  ASSERT_TRUE(db_.write_field(kIcon, Value::bytes(pattern(10, 1))));    // block 1
+  ASSERT_TRUE(db_.write_field(kIcon40, Value::bytes(pattern(10, 2))));  // block 2
+  ASSERT_TRUE(db_.write_field(kIcon, Value::bytes("")));                // frees block 1
   EXPECT_EQ(ref_of(1, kIcon), 0);
   EXPECT_EQ(free_head(), 1);
   EXPECT_EQ(free_count(), 1);
@@ -178,8 +178,8 @@ TEST_F(ChangeTest, AShorterValueKeepsItsFirstBlockAndTrimsTheFile) {
   EXPECT_EQ(db_.read_field(kIcon).data, pattern(100, 2));
 
   // Freed blocks that are not at the end stay on the free list.
-  ASSERT_TRUE(db_.write_field(kIcon, Value::bytes(pattern(1400, 3))));   // 1-3
-  ASSERT_TRUE(db_.write_field(kIcon40, Value::bytes(pattern(50, 4))));   // 4
+  ASSERT_TRUE(db_.write_field(kIcon, Value::bytes(pattern(1400, 3))));  // 1-3
+  ASSERT_TRUE(db_.write_field(kIcon40, Value::bytes(pattern(50, 4))));  // 4
   ASSERT_TRUE(db_.write_field(kIcon, Value::bytes(pattern(100, 5))));
   EXPECT_EQ(block_count(), 5);
   EXPECT_EQ(free_count(), 2);
