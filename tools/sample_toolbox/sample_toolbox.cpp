@@ -87,18 +87,19 @@ struct Tool {
   uint32_t colour;
 };
 
+// Made-up tools, as a toolbox would hold them.
 const Tool kTools[] = {
-    {"CPU工具", "CPU-Z绿色汉化版", "cpuz.exe", "CPU-Z", "处理器与缓存信息", 0x3c6fd8},
-    {"CPU工具", "CoreTemp温度监控", "CoreTemp.exe", "CoreTemp", "核心温度实时监控", 0xd8573c},
-    {"CPU工具", "SuperPI", "super_pi_mod.exe", "SuperPI", "圆周率计算测试单核性能", 0x5aa64a},
-    {"CPU工具", "Cinebench R23", "Cinebench.exe", "Cinebench", "多核渲染跑分", 0x8b4ad8},
-    {"主板工具", "AIDA64", "aida64.exe", "AIDA64", "整机硬件信息检测", 0xd8a33c},
-    {"内存工具", "MemTest64", "MemTest64.exe", "MemTest64", "内存稳定性测试", 0x3ca6d8},
-    {"显卡工具", "GPU-Z", "GPU-Z.exe", "GPU-Z", "显卡核心与显存信息", 0x4ad88b},
-    {"硬盘工具", "CrystalDiskInfo", "DiskInfo64.exe", "CrystalDiskInfo", "硬盘健康状态", 0xd83c8b},
-    {"硬盘工具", "CrystalDiskMark", "DiskMark64.exe", "CrystalDiskMark", "硬盘读写速度测试",
-     0x3cd8c9},
-    {"烤鸡工具", "FurMark", "FurMark.exe", "FurMark", "显卡满载压力测试", 0xe0602a},
+    {"CPU工具", "ChipView处理器信息", "chipview.exe", "ChipView", "处理器与缓存信息", 0x3c6fd8},
+    {"CPU工具", "热度计温度监控", "thermo.exe", "Thermo", "核心温度实时监控", 0xd8573c},
+    {"CPU工具", "PiRun单核测试", "pirun.exe", "PiRun", "圆周率计算测试单核性能", 0x5aa64a},
+    {"CPU工具", "RenderMark", "rendermark.exe", "RenderMark", "多核渲染跑分", 0x8b4ad8},
+    {"主板工具", "BoardScope主板检测", "boardscope.exe", "BoardScope", "整机硬件信息检测",
+     0xd8a33c},
+    {"内存工具", "MemProbe内存测试", "memprobe64.exe", "MemProbe", "内存稳定性测试", 0x3ca6d8},
+    {"显卡工具", "GpuLens显卡信息", "gpulens.exe", "GpuLens", "显卡核心与显存信息", 0x4ad88b},
+    {"硬盘工具", "DiskHealth硬盘健康", "diskhealth.exe", "DiskHealth", "硬盘健康状态", 0xd83c8b},
+    {"硬盘工具", "DiskSpeed读写测速", "diskspeed.exe", "DiskSpeed", "硬盘读写速度测试", 0x3cd8c9},
+    {"烤鸡工具", "HeatStorm满载烤机", "heatstorm.exe", "HeatStorm", "显卡满载压力测试", 0xe0602a},
 };
 
 int text_width(std::string_view s) {
