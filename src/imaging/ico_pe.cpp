@@ -95,6 +95,16 @@ bool load_ico_icon(const ByteSource& src, int size, Raster& out) {
     if (ie.length == 0 || ie.length > kMaxImageBytes || ie.offset > src.size() ||
         ie.length > src.size() - ie.offset)
       continue;
+    if (rd16(e + 6) == 0) {
+      // No depth in the directory: take it from the image's own header.
+      std::uint8_t head[26];
+      if (ie.length >= 26 && src.read(ie.offset, head, 26)) {
+        if (std::memcmp(head, "\x89PNG", 4) == 0)
+          ie.bit_count = 32;
+        else if (rd32(head) >= 16)
+          ie.bit_count = rd16(head + 14);
+      }
+    }
     entries.push_back(ie);
   }
   std::size_t order[kMaxTries];

@@ -108,6 +108,11 @@ TEST(Ico, ChoosesTheBestImage) {
   EXPECT_EQ(middle(imaging::extract_file_icon(p, 40), 40), 0xFF444444u);  // 48 scaled down
   EXPECT_EQ(middle(imaging::extract_file_icon(p, 16), 16), 0xFF111111u);
   EXPECT_EQ(middle(imaging::extract_file_icon(p, 300), 300), 0xFF555555u);  // largest, scaled up
+  // No depth in the directory: read from the images themselves.
+  fixtures::IcoImage low = dib8(32, 0x666666), high = dib32(32, 0xFF777777u);
+  low.bpp = high.bpp = 0;
+  std::string nodepth = dir.write("nodepth.ico", fixtures::ico_file({low, high}));
+  EXPECT_EQ(middle(imaging::extract_file_icon(nodepth, 32), 32), 0xFF777777u);
   // A broken best image: the next one is taken.
   std::string bad_first = fixtures::ico_file({{32, 32, 32, "garbage garbage garbage garbage"}, dib8(32, 0x222222)});
   EXPECT_EQ(middle(imaging::extract_file_icon(dir.write("b.ico", bad_first), 32), 32), 0xFF222222u);
