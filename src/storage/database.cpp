@@ -610,7 +610,8 @@ Value Database::read_field_at(int index) {
   // A read that gets nothing is past the end, one that gets less is short; only a wide
   // field asks for the length first, so a damaged size cannot make a huge buffer.
   if (width > kLargeField && !field_fits(*t.file, pos, width)) {
-    error_ = kReadFieldFailed;
+    int64_t length = t.file->length();
+    error_ = length >= 0 && pos >= length ? kSeekFailed : kReadFieldFailed;
     return empty;
   }
   std::string buf(width, '\0');
