@@ -185,9 +185,9 @@ int cmd_create(const Args& a) {
   if (a.positional.size() != 1) usage("create takes TABLE");
   if (a.fields.empty()) usage("create needs at least one --field");
   std::vector<storage::NewField> fields;
-  for (const std::string& spec : a.fields) {
+  for (const std::string& definition : a.fields) {
     std::vector<std::string> parts;
-    std::stringstream ss(spec);
+    std::stringstream ss(definition);
     std::string part;
     while (std::getline(ss, part, ':')) parts.push_back(part);
     if (parts.size() < 2 || parts.size() > 3) usage("--field is NAME:TYPE[:SIZE]");
@@ -195,10 +195,10 @@ int cmd_create(const Args& a) {
     f.name = to_gbk_or_exit(parts[0]);
     char* end = nullptr;
     f.type = static_cast<int32_t>(std::strtol(parts[1].c_str(), &end, 10));
-    if (*end) usage("bad type in --field " + spec);
+    if (*end) usage("bad type in --field " + definition);
     if (parts.size() == 3) {
       f.size = static_cast<int32_t>(std::strtol(parts[2].c_str(), &end, 10));
-      if (*end) usage("bad size in --field " + spec);
+      if (*end) usage("bad size in --field " + definition);
     }
     fields.push_back(f);
   }
