@@ -109,11 +109,6 @@ int SideChange::read_block_head(int32_t n, unsigned char head[kBlockHeaderSize])
     original_length_ = len;
   }
   auto it = saved_.find(n);
-  if (it != saved_.end() && static_cast<int>(it->second.size()) == kBlockSize &&
-      !written_.count(n)) {
-    std::memcpy(head, it->second.data(), kBlockHeaderSize);
-    return 0;
-  }
   unsigned char block[kBlockSize];
   int rc = read_exact(*t_.side, int64_t{n} * kBlockSize, block, kBlockSize, kSideFileAccess);
   if (rc != 0) return rc;
