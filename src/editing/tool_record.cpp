@@ -23,13 +23,22 @@ bool write_one(FieldStore& store, const ToolLayout& layout, ToolField f, std::st
   return store.write_field(n, storage::Value::text(value));
 }
 
+// Writes a field the table has; true when it has none or the write succeeded.
+bool write_if_present(FieldStore& store, const ToolLayout& layout, ToolField f,
+                      std::string_view value) {
+  return !layout.has(f) || write_one(store, layout, f, value);
+}
+
 // The panels' write order after the name: the display name before the two larger icons.
-void write_tail(FieldStore& store, const ToolLayout& layout, const ToolRecord& tool,
+// True when every field the table has was written.
+bool write_tail(FieldStore& store, const ToolLayout& layout, const ToolRecord& tool,
                 const TextWidth& text_width) {
+  bool all = true;
   if (layout.has(F::display_name))
-    write_one(store, layout, F::display_name, make_display_name(tool.name, text_width));
-  write_one(store, layout, F::icon40, tool.icon40);
-  write_one(store, layout, F::icon48, tool.icon48);
+    all &= write_one(store, layout, F::display_name, make_display_name(tool.name, text_width));
+  all &= write_if_present(store, layout, F::icon40, tool.icon40);
+  all &= write_if_present(store, layout, F::icon48, tool.icon48);
+  return all;
 }
 
 }  // namespace
@@ -117,14 +126,17 @@ AddResult add_tool(FieldStore& store, const ToolRecord& tool, const TextWidth& t
   return AddResult::added;
 }
 
-bool save_tool(FieldStore& store, const ToolRecord& tool, const TextWidth& text_width) {
+bool save_tool(FieldStore& store, const ToolRecord& tool, const TextWidth& text_width,
+               bool* all_written) {
   const ToolLayout layout = tool_layout(store);
   if (!write_one(store, layout, F::name, tool.name)) return false;
-  write_one(store, layout, F::description, tool.description);
-  write_one(store, layout, F::path, tool.path);
-  write_one(store, layout, F::directory, tool.directory);
-  write_one(store, layout, F::icon32, tool.icon32);
-  write_tail(store, layout, tool, text_width);
+  bool all = true;
+  all &= write_if_present(store, layout, F::description, tool.description);
+  all &= write_if_present(store, layout, F::path, tool.path);
+  all &= write_if_present(store, layout, F::directory, tool.directory);
+  all &= write_if_present(store, layout, F::icon32, tool.icon32);
+  all &= write_tail(store, layout, tool, text_width);
+  if (all_written) *all_written = all;
   return true;
 }
 

@@ -107,8 +107,10 @@ AddResult add_tool(FieldStore& store, const ToolRecord& tool, const TextWidth& t
 
 // Writes the current record: 工具名, 说明, 路径, 目录, 图标, 处理后的工具名 (computed from
 // the name), 图标40, 图标48, each when the table has it. False when 工具名 could not be
-// written, in which case nothing was.
-bool save_tool(FieldStore& store, const ToolRecord& tool, const TextWidth& text_width);
+// written, in which case nothing was. Every later write is attempted; *all_written tells
+// whether each of them succeeded.
+bool save_tool(FieldStore& store, const ToolRecord& tool, const TextWidth& text_width,
+               bool* all_written = nullptr);
 
 // Writes 处理后的工具名 of the current record as given. False when the table lacks the
 // field or the write failed.

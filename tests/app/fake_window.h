@@ -7,6 +7,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -55,6 +56,16 @@ class FakeWindow : public app::WindowPort {
   std::map<Key, std::vector<std::pair<int, int>>, std::less<>> icon_slots;
   std::map<Key, std::string, std::less<>> filters;
   std::vector<std::string> popups;  // menus popped up, with 添加工具 visible or not
+  // Files the next open-file dialogs return (nullopt: cancelled); an unscripted dialog is
+  // cancelled and fails the test. Each dialog shown records its name and filter (UTF-8).
+  std::deque<std::optional<std::string>> chosen_files;
+  std::vector<std::pair<std::string, std::string>> dialogs_shown;
+  struct Picture {
+    std::string bytes;
+    bool animate = false;
+  };
+  std::map<Key, std::map<int, Picture>, std::less<>> pictures;
+  std::string focused;
   bool close_requested = false;
   int clears = 0;
 
@@ -71,10 +82,17 @@ class FakeWindow : public app::WindowPort {
 
   void set_text(std::string_view c, std::string_view t) override { texts[Key(c)] = t; }
   std::string text(std::string_view c) override {
+    if (refusals.count(c)) return {};
     auto it = texts.find(c);
     return it == texts.end() ? std::string() : it->second;
   }
-  std::string text_refusal(std::string_view) override { return {}; }
+  // A control listed here holds a character GBK cannot: its text reads as "" and this
+  // refusal (UTF-8) is what text_refusal reports.
+  std::map<Key, std::string, std::less<>> refusals;
+  std::string text_refusal(std::string_view c) override {
+    auto it = refusals.find(c);
+    return it == refusals.end() ? std::string() : gbk(it->second);
+  }
   void set_enabled(std::string_view c, bool e) override {
     if (e)
       disabled.erase(Key(c));
@@ -89,7 +107,7 @@ class FakeWindow : public app::WindowPort {
       hidden.insert(Key(c));
   }
   bool visible(std::string_view c) override { return !hidden.count(c); }
-  void set_focus(std::string_view) override {}
+  void set_focus(std::string_view c) override { focused = c; }
   void move(std::string_view c, int l, int t) override { positions[Key(c)] = {l, t}; }
   void set_holder_colors(std::string_view c, uint32_t line, uint32_t fill) override {
     holder_colours[Key(c)] = {line, fill};
@@ -147,7 +165,10 @@ class FakeWindow : public app::WindowPort {
     icon_slots[Key(b)].push_back({l, t});
     return static_cast<int>(icon_slots[Key(b)].size()) - 1;
   }
-  void set_slot_picture(std::string_view, int, std::string_view, bool) override {}
+  void set_slot_picture(std::string_view b, int slot, std::string_view bytes,
+                        bool animate) override {
+    pictures[Key(b)][slot] = {std::string(bytes), animate};
+  }
   app::MessageAnswer show_message(const app::Message& m) override {
     Shown s{utf8(m.text), utf8(m.caption), m.icon, m.buttons};
     messages.push_back(s);
@@ -163,7 +184,16 @@ class FakeWindow : public app::WindowPort {
   }
   void set_dialog_filter(std::string_view d, std::string_view f) override { filters[Key(d)] = f; }
   std::string dialog_filter(std::string_view d) override { return filters[Key(d)]; }
-  std::optional<std::string> choose_open_file(std::string_view) override { return std::nullopt; }
+  std::optional<std::string> choose_open_file(std::string_view d) override {
+    dialogs_shown.push_back({Key(d), utf8(filters[Key(d)])});
+    if (chosen_files.empty()) {
+      ADD_FAILURE() << "unscripted file dialog " << d;
+      return std::nullopt;
+    }
+    std::optional<std::string> file = chosen_files.front();
+    chosen_files.pop_front();
+    return file;
+  }
   // Six pixels a byte: enough for rules that only compare widths.
   int text_width(std::string_view t) override { return static_cast<int>(t.size()) * 6; }
   void request_close() override { close_requested = true; }

@@ -227,6 +227,22 @@ TEST(ToolRecord, SaveStopsWhenTheNameCannotBeWritten) {
   EXPECT_EQ(store.get(P), sample().path);
 }
 
+// A later failure does not stop the save, but the caller learns of it; fields the table
+// lacks are no failure.
+TEST(ToolRecord, SaveTellsWhetherEveryLaterWriteSucceeded) {
+  // The table has no 图标48, so only its own fields count.
+  for (auto [failing, expected] :
+       {std::pair{std::string(I40), false}, {std::string(S), false}, {std::string(I48), true}}) {
+    FakeStore store(fields({N, P, D, S, I, T, I40}));
+    ASSERT_EQ(add_tool(store, sample(), width), AddResult::added);
+    store.fail_writes = {failing};
+    bool all = !expected;
+    EXPECT_TRUE(save_tool(store, sample(), width, &all));
+    EXPECT_EQ(all, expected) << failing;
+    EXPECT_EQ(store.get(P), sample().path);  // written after a failed 说明
+  }
+}
+
 TEST(ToolRecord, SaveStoresEmptiedFieldsAndEmptyDisplayName) {
   FakeStore store(fields({N, P, D, S, I, T, I40, I48}));
   ASSERT_EQ(add_tool(store, sample(), width), AddResult::added);
