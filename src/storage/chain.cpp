@@ -70,11 +70,11 @@ int SideChange::load_header() {
   int rc = read_exact(*t_.side, 0, header_, kSideHeaderSize, kSideFileAccess);
   if (rc != 0) return rc;
   std::memcpy(original_header_, header_, kSideHeaderSize);
-  if (original_length_ < 0) {
-    int64_t len = t_.side->length();
-    if (len < 0) return static_cast<int>(len);
-    original_length_ = len;
-  }
+  // Only a holder of the header lock adds or cuts blocks, so this length stays ours to
+  // restore until the change ends.
+  int64_t len = t_.side->length();
+  if (len < 0) return static_cast<int>(len);
+  header_length_ = len;
   header_loaded_ = true;
   return 0;
 }
@@ -103,16 +103,10 @@ void SideChange::unlock_blocks() {
 // Reads block n whole (only its head is used) and keeps its original bytes for a roll-back.
 int SideChange::read_block_head(int32_t n, unsigned char head[kBlockHeaderSize]) {
   if (n <= 0) return kSideFileAccess;
-  if (original_length_ < 0) {
-    int64_t len = t_.side->length();
-    if (len < 0) return static_cast<int>(len);
-    original_length_ = len;
-  }
-  auto it = saved_.find(n);
   unsigned char block[kBlockSize];
   int rc = read_exact(*t_.side, int64_t{n} * kBlockSize, block, kBlockSize, kSideFileAccess);
   if (rc != 0) return rc;
-  if (it == saved_.end() && int64_t{n} * kBlockSize < original_length_) {
+  if (!saved_.count(n) && !appended_.count(n)) {
     saved_.emplace(n, std::string(reinterpret_cast<char*>(block), kBlockSize));
   }
   std::memcpy(head, block, kBlockHeaderSize);
@@ -120,13 +114,8 @@ int SideChange::read_block_head(int32_t n, unsigned char head[kBlockHeaderSize])
 }
 
 int SideChange::write_block(int32_t n, const unsigned char block[kBlockSize]) {
-  if (original_length_ < 0) {
-    int64_t len = t_.side->length();
-    if (len < 0) return static_cast<int>(len);
-    original_length_ = len;
-  }
   int64_t pos = int64_t{n} * kBlockSize;
-  if (!saved_.count(n) && pos < original_length_) {
+  if (!saved_.count(n) && !appended_.count(n)) {
     // An existing block not read before: keep what it held.
     unsigned char old[kBlockSize];
     int rc = read_exact(*t_.side, pos, old, kBlockSize, kSideFileAccess);
@@ -167,6 +156,8 @@ int SideChange::write_chain(std::string_view value, int32_t old_ref, int32_t* ne
         n = block_count();
         if (n <= 0 || n == INT32_MAX) return kSideFileAccess;
         set_block_count(n + 1);
+        appended_.insert(n);
+        resized_ = true;
       }
     }
     if (*new_ref == 0) *new_ref = n;
@@ -213,7 +204,7 @@ int SideChange::free_from(int32_t ref) {
   bool trim = false;
   int32_t n = ref;
   int32_t held = 0;
-  int64_t limit = std::max<int64_t>(block_count(), original_length_ / kBlockSize) + 1;
+  int64_t limit = std::max<int64_t>(block_count(), header_length_ / kBlockSize) + 1;
   unsigned char buf[kBlockSize];
   int rc = 0;
   for (;;) {
@@ -289,7 +280,7 @@ int SideChange::trim_tail() {
   }
   if (j + 1 != block_count()) {
     set_block_count(j + 1);
-    truncated_ = true;
+    resized_ = true;
     if ((rc = t_.side->truncate(int64_t{j + 1} * kBlockSize)) != 0) return rc;
   }
   return 0;
@@ -308,13 +299,14 @@ int SideChange::finish() {
 void SideChange::roll_back() {
   if (!t_.side) return;
   for (const auto& [n, bytes] : saved_) {
-    if (written_.count(n) || truncated_) {
+    if (written_.count(n) || resized_) {
       t_.side->write_at(int64_t{n} * kBlockSize, bytes.data(), bytes.size());
     }
   }
-  if (original_length_ >= 0) {
+  // The length changes only under the header lock, which this change still holds.
+  if (resized_ && header_length_ >= 0) {
     int64_t len = t_.side->length();
-    if (len >= 0 && len != original_length_) t_.side->truncate(original_length_);
+    if (len >= 0 && len != header_length_) t_.side->truncate(header_length_);
   }
   if (header_written_) t_.side->write_at(0, original_header_, kSideHeaderSize);
   saved_.clear();

@@ -55,11 +55,12 @@ class SideChange {
   bool committed_ = false;
   unsigned char header_[kSideHeaderSize] = {};
   unsigned char original_header_[kSideHeaderSize] = {};
-  int64_t original_length_ = -1;
+  int64_t header_length_ = -1;  // the side file's length when the header was loaded
   // Original bytes of every existing block this change overwrote, by block number.
   std::map<int32_t, std::string> saved_;
   std::set<int32_t> written_;
-  bool truncated_ = false;
+  std::set<int32_t> appended_;  // blocks this change added at the end of the file
+  bool resized_ = false;
   bool header_written_ = false;
   std::map<int32_t, int> block_locks_;
 };

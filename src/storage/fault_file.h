@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -28,6 +29,10 @@ class FaultFileSystem final : public FileSystem {
   }
   int64_t calls() const { return seen_; }  // calls of the armed kinds so far
   bool fired() const { return fired_; }
+
+  // Called before every call on a file opened here, with the kind and the byte range, so a
+  // test can let another program act at an exact moment.
+  std::function<void(Kind kind, int64_t pos, int64_t len)> before_call;
 
   // Whether the next call of `kind` is the one to fail (and counts it).
   bool should_fail(Kind kind) {

@@ -234,5 +234,53 @@ TEST_F(FaultTest, PackingInSeveralBatches) {
   EXPECT_EQ(snapshot(run.file("t.edb")), kept);
 }
 
+// Another program may add blocks at the end of the side file between the first block this
+// change reads and the moment it takes the header lock. Undoing a failed change must not
+// cut those blocks off.
+TEST_F(FaultTest, UndoingKeepsBlocksAnotherProgramAdded) {
+  build(6, false);
+  const std::string value = pattern(4200, 7);  // record 1 grows past its old chain
+  const std::string theirs = pattern(2000, 8);
+  for (int k = 1;; ++k) {
+    TempDir run;
+    for (const auto& e : std::filesystem::directory_iterator(base_)) {
+      std::filesystem::copy(e.path(), run.path() + "/" + e.path().filename().string());
+    }
+    std::string table = run.file("t.edb");
+    Database other;
+    ASSERT_TRUE(other.open_table(table, kPassword));
+    FaultFileSystem fs(posix_file_system());
+    Database db(fs);
+    ASSERT_TRUE(db.open_table(table, kPassword));
+    ASSERT_TRUE(db.go_to_record(1));
+    bool acted = false;
+    fs.before_call = [&](FaultFileSystem::Kind kind, int64_t pos, int64_t len) {
+      if (kind != FaultFileSystem::kLock || pos != 0 || len != 1 || acted) return;
+      acted = true;  // just before the side-file header lock: the other program appends
+      ASSERT_TRUE(other.go_to_record(4));
+      ASSERT_TRUE(other.write_field(kIcon48, Value::bytes(theirs)));
+    };
+    fs.arm(k, FaultFileSystem::kWrite | FaultFileSystem::kRead | FaultFileSystem::kTruncate);
+    bool ok = db.write_field(kIcon, Value::bytes(value));
+    bool fired = fs.fired();
+    fs.before_call = nullptr;
+    db.close_table();
+    other.close_table();
+    SCOPED_TRACE("failing call " + std::to_string(k));
+    ASSERT_TRUE(testing::table_is_sound(table));
+    std::vector<Rec> after = snapshot(table);
+    if (acted) {
+      EXPECT_EQ(after[3].values[kIcon48 - 1], theirs);
+    }
+    EXPECT_TRUE(after[0].values[kIcon - 1] == value ||
+                after[0].values[kIcon - 1] == before_[0].values[kIcon - 1]);
+    if (!fired) {
+      ASSERT_TRUE(ok);
+      break;
+    }
+    if (HasFailure()) return;
+  }
+}
+
 }  // namespace
 }  // namespace storage
