@@ -759,7 +759,8 @@ bool Database::append_record(std::span<const Value> values) {
   if (old_length < 0) return fail(cause_or(static_cast<int>(old_length), kUnknown));
   // Only the part of the record that holds values is built in memory; the rest is zeros,
   // written in pieces, so a huge record size costs no huge buffer.
-  size_t used = 4;
+  // (An ordinary record is built whole and written in one call.)
+  size_t used = std::min<size_t>(t.record_size, 65536);
   for (size_t i = 0; i < values.size(); ++i) {
     const FieldDescriptor& f = t.fields[i];
     used = std::max(used, static_cast<size_t>(f.offset) + field_width(f.type, f.size));
