@@ -2,6 +2,7 @@
 
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QDropEvent>
 #include <QEvent>
 #include <QFont>
 #include <QHeaderView>
@@ -9,11 +10,13 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QScreen>
 #include <QStackedWidget>
 #include <QTextEdit>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QUrl>
 
 #include "app/catalogue.h"
 #include "ui/layout.h"
@@ -305,7 +308,69 @@ void MainWindow::report(const QString& name, app::Event event, int arg) {
   sink_(std::string_view(utf8.constData(), static_cast<size_t>(utf8.size())), event, arg);
 }
 
+namespace {
+
+// Native paths of the dropped local files and folders, in the order the desktop gives them.
+std::vector<std::string> local_paths(const QMimeData* data) {
+  std::vector<std::string> paths;
+  if (!data || !data->hasUrls()) return paths;
+  for (const QUrl& url : data->urls()) {
+    if (!url.isLocalFile()) continue;
+    QByteArray utf8 = url.toLocalFile().toUtf8();
+    if (!utf8.isEmpty()) paths.emplace_back(utf8.constData(), static_cast<size_t>(utf8.size()));
+  }
+  return paths;
+}
+
+}  // namespace
+
+void MainWindow::set_drop_receiver(Receiver receiver) {
+  drop_receiver_ = std::move(receiver);
+  setAcceptDrops(static_cast<bool>(drop_receiver_));
+  // Edit boxes take drops themselves (as text); the window answers for them.
+  if (drop_receiver_ && !drop_filters_installed_) {
+    for (QWidget* w : findChildren<QWidget*>())
+      if (w->acceptDrops()) w->installEventFilter(this);
+    drop_filters_installed_ = true;
+  }
+}
+
+bool MainWindow::take_drop(QEvent* event) {
+  if (!drop_receiver_) return false;
+  const QEvent::Type type = event->type();
+  if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop) return false;
+  auto* drop = static_cast<QDropEvent*>(event);
+  std::vector<std::string> paths = local_paths(drop->mimeData());
+  if (paths.empty()) return false;
+  drop->setDropAction(Qt::CopyAction);
+  drop->accept();
+  if (type == QEvent::Drop) {
+    // Handed over once the drop has finished, so the desktop's drag is not held while the
+    // add panel asks something.
+    QMetaObject::invokeMethod(
+        this,
+        [this, paths = std::move(paths)] {
+          if (drop_receiver_) drop_receiver_(paths);
+        },
+        Qt::QueuedConnection);
+  }
+  return true;
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+  if (!take_drop(event)) QMainWindow::dragEnterEvent(event);
+}
+
+void MainWindow::dragMoveEvent(QDragMoveEvent* event) {
+  if (!take_drop(event)) QMainWindow::dragMoveEvent(event);
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+  if (!take_drop(event)) QMainWindow::dropEvent(event);
+}
+
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched != this && take_drop(event)) return true;
   if (event->type() == QEvent::MouseButtonDblClick) {
     if (QTreeWidget* list = tool_list(); list && watched == list->viewport()) {
       report(list->objectName(), app::Event::double_clicked);

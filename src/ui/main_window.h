@@ -8,6 +8,7 @@
 #include <functional>
 #include <string_view>
 
+#include "app/drop_hook.h"
 #include "app/events.h"
 
 class QMenu;
@@ -19,7 +20,9 @@ namespace ui {
 
 QFont layout_font(int pixel_height);
 
-class MainWindow : public QMainWindow {
+// Files and folders dropped anywhere on the window (its edit boxes included) go to the drop
+// receiver while one is set; without one every widget takes drops as Qt's own would.
+class MainWindow : public QMainWindow, public app::DropSource {
   Q_OBJECT
  public:
   using EventSink = std::function<void(std::string_view control, app::Event event, int arg)>;
@@ -39,13 +42,20 @@ class MainWindow : public QMainWindow {
   // Places the window at the centre of its screen.
   void centre_on_screen();
 
+  void set_drop_receiver(Receiver receiver) override;
+
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void build_menus();
   void build_controls();
   void report(const QString& name, app::Event event, int arg = 0);
+  // Takes a drag or drop of local files for the receiver; false leaves the event alone.
+  bool take_drop(QEvent* event);
 
   EventSink sink_;
   QWidget* client_ = nullptr;
@@ -55,6 +65,8 @@ class MainWindow : public QMainWindow {
   QHash<QString, QTimer*> timers_;
   QHash<QString, QObject*> dialogs_;
   QHash<QObject*, QString> double_click_labels_;
+  Receiver drop_receiver_;
+  bool drop_filters_installed_ = false;
 };
 
 }  // namespace ui
