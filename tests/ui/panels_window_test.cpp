@@ -27,6 +27,7 @@
 #include "toolbox_fixture.h"
 #include "ui/main_window.h"
 #include "ui/qt_port.h"
+#include "ui/theme_icons.h"
 #include "ui/widgets.h"
 
 namespace {
@@ -164,6 +165,27 @@ TEST_F(PanelsWindowTest, SlotsShowStoredPicturesAndPlayGifs) {
   ASSERT_EQ(page(), 1);
   EXPECT_EQ(window.findChild<QComboBox*>(q("组合框1"))->currentIndex(), 0);
   shoot("add-panel.png");
+}
+
+}  // namespace
+
+namespace {
+
+// Plain files and folders get their type's icon from the desktop theme (or the style's
+// stand-in where the session has no theme), at the size asked for.
+TEST(ThemeIcons, FilesAndFoldersGetAPictureOfTheirType) {
+  ui::QtThemeIconProvider provider;
+  char pattern[] = "/tmp/toolmgr-theme-XXXXXX";
+  const std::string dir = mkdtemp(pattern);
+  const std::string text = dir + "/notes.txt";
+  std::ofstream(text) << "plain text";
+  for (const std::string& path : {dir, text}) {
+    const std::string png = provider.icon_png(path, 48);
+    ASSERT_FALSE(png.empty()) << path;
+    EXPECT_EQ(imaging::read_image_size_from_bytes(png), (imaging::ImageSize{48, 48})) << path;
+  }
+  EXPECT_EQ(provider.icon_png(text, 0), "");
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace
