@@ -8,6 +8,7 @@
 #include "editing/path_rules.h"
 #include "imaging/imaging.h"
 #include "platform/host_path.h"
+#include "platform/shortcut.h"
 
 namespace editing {
 
@@ -127,7 +128,15 @@ void Panels::on_view_browse() {
   std::optional<std::string> chosen = port.choose_open_file(c::kViewDialog);
   if (!chosen) return;
   std::string path;
-  if (!to_host_path(*chosen, &path)) return;
+  platform::ShellLink link;
+  // A picked shortcut stands for its target, without its arguments, as a file dialog of
+  // the host's platform hands it over.
+  if (is_shortcut_path(*chosen) && platform::read_shell_link(*chosen, &link) &&
+      !link.target.empty()) {
+    path = link.target;
+  } else if (!to_host_path(*chosen, &path)) {
+    return;
+  }
   path = insert_host_token(path, host_program_directory());
   port.set_text(c::kViewPath, path);
   port.set_text(c::kViewDirectory, view_panel_directory(path));

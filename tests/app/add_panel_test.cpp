@@ -195,6 +195,14 @@ TEST_F(AddPanelTest, EmptyRequiredFieldsAreRefusedAndNothingIsWritten) {
 
 TEST_F(AddPanelTest, TextThatGbkCannotHoldIsRefusedNotStored) {
   start_with({});
+  // A dropped file whose name the host cannot spell opens nothing.
+  shell->hooks().open_add_panel(write_file(box.dir(), "x😀.exe", "x"));
+  ASSERT_EQ(window.messages.size(), 1u);
+  EXPECT_EQ(window.messages[0].icon, MessageIcon::warning);
+  EXPECT_NE(window.messages[0].text.find("U+1F600"), std::string::npos) << window.messages[0].text;
+  EXPECT_FALSE(window.visible("外形框1"));
+  window.messages.clear();
+
   shell->hooks().open_add_panel(write_file(box.dir(), "a.exe", "x"));
   window.refusals["添加_工具名"] =
       "文本中含有无法保存的字符（U+1F600），请删除或更换该字符后再试。";

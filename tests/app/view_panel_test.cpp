@@ -211,6 +211,15 @@ TEST_F(ViewPanelTest, BrowsingChangesPathAndDirectoryOnly) {
   EXPECT_EQ(text("修改_目录"), std::string(kToken) + "\\Other\\");
   EXPECT_EQ(text("修改_工具名"), "甲");
   EXPECT_EQ(held(), icons);
+
+  fixtures::Lnk k;
+  k.local_base = "C:\\Tools\\";
+  k.suffix = "run.exe";
+  k.arguments = u"-x";
+  window.chosen_files = {write_file(box.dir(), "l/a.lnk", fixtures::lnk_file(k))};
+  click("超级按钮2");
+  EXPECT_EQ(text("修改_路径"), "C:\\Tools\\run.exe");
+  EXPECT_EQ(text("修改_目录"), "C:\\Tools\\");
 }
 
 TEST_F(ViewPanelTest, RightButtonOnThe48SlotWritesTheTemporaryIcon) {
