@@ -1,4 +1,4 @@
-// The icons of a file as the add panel takes them (Part 2.3: 32 px, 48 px, then the 48 px one
+// The icons of a file as the add panel takes them (32 px, 48 px, then the 48 px one
 // scaled to 40 px) from an executable of 1, 5 and 20 MiB, against reading that file once.
 // The extraction reads only the headers and the resources, so its time must not grow with
 // the size of the other sections; the ratio extraction / one read falls as the file grows.

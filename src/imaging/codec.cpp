@@ -1,4 +1,4 @@
-// Part 3.1: decoding of PNG, GIF and JPEG pictures, PNG encoding, header-only picture sizes,
+// Decoding of PNG, GIF and JPEG pictures, PNG encoding, header-only picture sizes,
 // the lifecycle of the layer and scale_image.
 #include <fcntl.h>
 #include <gif_lib.h>

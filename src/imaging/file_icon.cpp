@@ -1,4 +1,4 @@
-// Part 3.2 (Linux) and Part 3.3: the icon of a file, and the built-in pictures.
+// The icon of a file, and the built-in pictures.
 //
 // Order (issue 4): a PE file's first icon group; an .ico file; a shortcut's icon location,
 // else its target; any other existing file or folder through the injected theme provider;

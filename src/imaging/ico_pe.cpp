@@ -1,4 +1,4 @@
-// Part 3.2 (Linux): icon resources of ICO files and of PE executables and libraries.
+// Icon resources of ICO files and of PE executables and libraries.
 // Everything is read through a ByteSource with positioned reads: only the headers, the section
 // table, the resource directories and the chosen images are read, never the whole file, and
 // every count, offset and length is checked before it is used.

@@ -1,8 +1,8 @@
-// Icon imaging (spec Parts 3.1, 3.2, 3.3): the PNG icon codec, picture decoding and scaling,
+// Icon imaging: the PNG icon codec, picture decoding and scaling,
 // file icon extraction and the built-in blank icons.
 //
 // Every picture travels as a byte string (normally PNG). Paths are native Linux paths in UTF-8.
-// Nothing here throws; failures give the empty or transparent results the spec describes.
+// Nothing here throws; failures give the empty or transparent results described below.
 #pragma once
 
 #include <string>
@@ -10,7 +10,7 @@
 
 namespace imaging {
 
-// Lifecycle of the layer (Part 3.1). Until start_imaging has run, scale_image and
+// Lifecycle of the layer. Until start_imaging has run, scale_image and
 // extract_file_icon give an empty result; read_image_size works at any time.
 bool start_imaging();
 void stop_imaging();
@@ -31,12 +31,12 @@ struct ImageSize {
 ImageSize read_image_size(const std::string& native_path);
 ImageSize read_image_size_from_bytes(std::string_view bytes);
 
-// The icon of a file as a PNG of exactly size x size (Part 3.2, Linux rules in the issue):
+// The icon of a file as a PNG of exactly size x size in this order:
 // PE files (first icon group), .ico files, shortcuts (icon location, else target), other
 // existing files through the theme provider, missing paths the blank file icon.
 std::string extract_file_icon(const std::string& native_path, int size);
 
-// Built-in pictures (Part 3.3), complete PNG files held byte for byte.
+// Built-in pictures, complete PNG files held byte for byte.
 std::string_view default_icon_40();
 std::string_view default_icon_48();
 // The blank file icon that stands for the shell's default icon of a missing file.

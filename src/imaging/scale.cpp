@@ -1,4 +1,4 @@
-// Part 3.1: stretching a picture over an exact N x M canvas. The pixels are premultiplied and
+// Stretching a picture over an exact N x M canvas. The pixels are premultiplied and
 // resampled by pixman's separable convolution (a linear reconstruction convolved with a box
 // as wide as one target pixel), which shrinks without aliasing and enlarges smoothly. Very
 // large reductions are first box-averaged by an integer factor so that the filter stays small.

@@ -30,7 +30,8 @@ std::uint32_t rd32(const unsigned char* p) {
          (std::uint32_t{p[3]} << 24);
 }
 
-// UTF-16LE code units (n of them at p) to GBK; what GBK cannot hold becomes '?'.
+// UTF-16LE code units (n of them at p) to GBK; what GBK cannot hold becomes
+// kUnstorableMark, so a caller can refuse the text instead of storing a wrong one.
 std::string utf16_to_gbk(const unsigned char* p, std::size_t units) {
   std::string out;
   if (units == 0) return out;
@@ -47,8 +48,8 @@ std::string utf16_to_gbk(const unsigned char* p, std::size_t units) {
     if (r != static_cast<std::size_t>(-1)) break;
     if (errno == E2BIG) continue;
     if (errno == EILSEQ) {
-      // One character GBK has no form for (or a lone surrogate): '?' and step over it.
-      out.push_back('?');
+      // One character GBK has no form for (or a lone surrogate): mark it and step over it.
+      out.push_back(kUnstorableMark);
       auto* u = reinterpret_cast<unsigned char*>(in);
       std::size_t step = 2;
       unsigned cu = rd16(u);
@@ -289,6 +290,11 @@ bool read_shell_link(const std::string& native_lnk_path, ShellLink* link) {
 std::string resolve_shortcut(const std::string& native_lnk_path) {
   ShellLink link;
   if (!read_shell_link(native_lnk_path, &link)) return {};
+  // A command GBK cannot hold would be stored wrong: treat the link as unreadable.
+  if (link.target.find(kUnstorableMark) != std::string::npos ||
+      link.arguments.find(kUnstorableMark) != std::string::npos) {
+    return {};
+  }
   if (link.arguments.empty()) return link.target;
   return link.target + " " + link.arguments;
 }

@@ -1,5 +1,5 @@
 // Shell links (.lnk files) read from the Shell Link binary format (MS-SHLLINK), in place of
-// the shell-link object of Part 2.3. Our own bounded reader; Debian's liblnk was evaluated
+// the desktop shell's link object. Our own bounded reader; Debian's liblnk was evaluated
 // and not used (see the comment at the top of shortcut.cpp).
 //
 // Texts are in the host form (GBK bytes, Windows paths): ANSI strings of the link are taken
@@ -12,6 +12,9 @@
 #include <string_view>
 
 namespace platform {
+
+// Stands in a link's text for a character that GBK cannot hold.
+inline constexpr char kUnstorableMark = '\x01';
 
 struct ShellLink {
   std::string target;         // from the link information, else the item-ID list, else the

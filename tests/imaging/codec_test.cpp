@@ -1,4 +1,4 @@
-// Part 3.1: decoding, scaling, encoding and picture sizes.
+// Decoding, scaling, encoding and picture sizes.
 #include <gtest/gtest.h>
 #include <unistd.h>
 

@@ -1,4 +1,4 @@
-// Part 3.2 (ICO, PE, shortcuts, theme, missing paths) and Part 3.3 (built-in pictures).
+// File icons (ICO, PE, shortcuts, theme, missing paths) and the built-in pictures.
 #include <gtest/gtest.h>
 #include <unistd.h>
 

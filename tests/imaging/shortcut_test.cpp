@@ -1,4 +1,4 @@
-// resolve_shortcut (Part 2.3) over links made by the fixtures.
+// resolve_shortcut over links made by the fixtures.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -76,11 +76,14 @@ TEST(ResolveShortcut, AnsiStrings) {
   EXPECT_EQ(resolve_bytes(fixtures::lnk_file(k)), "C:\\a.exe --name " + kCeShi);
 }
 
-TEST(ResolveShortcut, CharactersWithoutGbkBecomeQuestionMarks) {
+// A command with a character GBK cannot hold is never stored with a stand-in for it.
+TEST(ResolveShortcut, CharactersWithoutGbkMakeTheLinkUnusable) {
   fixtures::Lnk k;
   k.local_base = "C:\\a.exe";
   k.arguments = u"x\U0001F600y\u0E01z";
-  EXPECT_EQ(resolve_bytes(fixtures::lnk_file(k)), "C:\\a.exe x?y?z");
+  EXPECT_EQ(resolve_bytes(fixtures::lnk_file(k)), "");
+  k.arguments = u"xyz";
+  EXPECT_EQ(resolve_bytes(fixtures::lnk_file(k)), "C:\\a.exe xyz");
 }
 
 TEST(ResolveShortcut, FieldsOfTheLink) {

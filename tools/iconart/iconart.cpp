@@ -1,4 +1,4 @@
-// Draws the project's built-in icons (Part 3.3 defaults and the blank file icon) and writes
+// Draws the project's built-in icons (the 40 and 48 px defaults and the blank file icon) and writes
 // them as constant byte arrays, the committed src/imaging/default_icons_data.cpp.
 //
 //   iconart OUT.cpp        write the C++ source
@@ -6,7 +6,7 @@
 //
 // The pictures are drawn with 8 x 8 supersampling and written as 8-bit RGBA PNG files with
 // the chunks IHDR, sRGB (intent 0), gAMA (45455), pHYs (3779 x 3779 per metre), one IDAT and
-// IEND, the layout Part 3.3 describes. Only zlib is used, so the output is reproducible.
+// IEND, the layout the host's pictures have. Only zlib is used, so the output is reproducible.
 #include <zlib.h>
 
 #include <algorithm>
@@ -193,7 +193,7 @@ struct Icon {
   Page page;
 };
 
-// Part 3.3: 40 px: any opacity in columns 7..34 and rows 4..39, opaque in columns 7..31 and
+// 40 px: any opacity in columns 7..34 and rows 4..39, opaque in columns 7..31 and
 // rows 5..37; 48 px: columns 8..41, rows 5..47, opaque 8..38, 6..45. The blank file icons
 // (a missing file) are plainer: a thin darker outline and no shadow.
 const Icon kIcons[] = {
