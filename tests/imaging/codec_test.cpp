@@ -8,6 +8,7 @@
 #include "fixtures.h"
 #include "imaging/imaging.h"
 #include "imaging/raster.h"
+#include "test_support.h"
 
 using imaging::detail::DecodeLimits;
 using imaging::detail::kPictureLimits;
@@ -15,12 +16,8 @@ using imaging::detail::Raster;
 
 namespace {
 
-class Started : public ::testing::Environment {
- public:
-  void SetUp() override { ASSERT_TRUE(imaging::start_imaging()); }
-  void TearDown() override { imaging::stop_imaging(); }
-};
-[[maybe_unused]] auto* const g_env = ::testing::AddGlobalTestEnvironment(new Started);
+[[maybe_unused]] auto* const g_env =
+    ::testing::AddGlobalTestEnvironment(new fixtures::StartedImaging);
 
 Raster decode(const std::string& bytes) {
   Raster r;
@@ -33,7 +30,9 @@ std::uint32_t argb(const Raster& r, int x, int y) {
   return (std::uint32_t{p[3]} << 24) | (std::uint32_t{p[0]} << 16) | (std::uint32_t{p[1]} << 8) |
          p[2];
 }
-int alpha(const Raster& r, int x, int y) { return r.row(y)[x * 4 + 3]; }
+int alpha(const Raster& r, int x, int y) {
+  return r.row(y)[x * 4 + 3];
+}
 
 // Is colour c within tol of the expected 0xRRGGBB?
 bool near(std::uint32_t c, std::uint32_t rgb, int tol = 6) {
@@ -44,25 +43,14 @@ bool near(std::uint32_t c, std::uint32_t rgb, int tol = 6) {
   return true;
 }
 
-struct TempDir {
-  std::filesystem::path path;
-  TempDir() {
-    char tmpl[] = "/tmp/imaging_test_XXXXXX";
-    path = mkdtemp(tmpl);
-  }
-  ~TempDir() { std::filesystem::remove_all(path); }
-  std::string write(const std::string& name, const std::string& bytes) const {
-    std::string p = (path / name).string();
-    std::ofstream(p, std::ios::binary) << bytes;
-    return p;
-  }
-};
+using fixtures::TempDir;
 
 }  // namespace
 
 TEST(Scale, SqueezesNotLetterboxes) {
   // Left half red, right half blue, 64 x 32.
-  std::string src = fixtures::png(64, 32, [](int x, int) { return x < 32 ? 0xFFFF0000u : 0xFF0000FFu; });
+  std::string src =
+      fixtures::png(64, 32, [](int x, int) { return x < 32 ? 0xFFFF0000u : 0xFF0000FFu; });
   std::string out = imaging::scale_image(src, 32, 32);
   Raster r = decode(out);
   ASSERT_EQ(r.width, 32);
@@ -118,7 +106,8 @@ TEST(Scale, GarbageAndEmptyGiveTransparent) {
 
 TEST(Scale, SameSizeReencodes) {
   std::string src = fixtures::png(32, 32, [](int x, int y) {
-    return (static_cast<std::uint32_t>(x * 8) << 24) | (static_cast<std::uint32_t>(y * 8) << 8) | 0x40;
+    return (static_cast<std::uint32_t>(x * 8) << 24) | (static_cast<std::uint32_t>(y * 8) << 8) |
+           0x40;
   });
   // A PNG that is not in our own encoding (extra chunk) stays a picture, not the same bytes.
   std::string out = imaging::scale_image(src, 32, 32);
@@ -153,9 +142,8 @@ TEST(Scale, EnlargesSmoothly) {
 
 TEST(Scale, ShrinksWithoutAliasing) {
   // A one-pixel checkerboard shrinks to an even grey, not to a pattern.
-  std::string src = fixtures::png(480, 480, [](int x, int y) {
-    return ((x + y) % 2) ? 0xFFFFFFFFu : 0xFF000000u;
-  });
+  std::string src = fixtures::png(
+      480, 480, [](int x, int y) { return ((x + y) % 2) ? 0xFFFFFFFFu : 0xFF000000u; });
   Raster r = decode(imaging::scale_image(src, 48, 48));
   for (int y = 2; y < 46; ++y)
     for (int x = 2; x < 46; ++x) ASSERT_NEAR(r.row(y)[x * 4], 128, 12);
@@ -227,7 +215,8 @@ TEST(Decode, GifFirstFrameAndTransparency) {
 }
 
 TEST(Decode, Jpeg) {
-  std::string j = fixtures::jpeg_file(40, 20, [](int x, int) { return x < 20 ? 0xFFE02020u : 0xFF2020E0u; });
+  std::string j =
+      fixtures::jpeg_file(40, 20, [](int x, int) { return x < 20 ? 0xFFE02020u : 0xFF2020E0u; });
   Raster r = decode(j);
   ASSERT_EQ(r.width, 40);
   ASSERT_EQ(r.height, 20);
@@ -262,7 +251,8 @@ TEST(Decode, BmpDepths) {
     check(d, 0xFFFF0000u, 0xFF00FF00u);
   }
   {  // 24 bits, top-down
-    fixtures::Dib d{6, 4, 24, {}, [](int x, int y) { return x == 0 && y == 0 ? 0x123456u : 0xABCDEFu; }};
+    fixtures::Dib d{
+        6, 4, 24, {}, [](int x, int y) { return x == 0 && y == 0 ? 0x123456u : 0xABCDEFu; }};
     d.top_down = true;
     check(d, 0xFF123456u, 0xFFABCDEFu);
   }
@@ -278,7 +268,8 @@ TEST(Decode, BmpDepths) {
   fixtures::Dib d{64, 64, 24, {}, [](int, int) { return 0u; }};
   std::string b = fixtures::bmp_file(d);
   Raster r;
-  EXPECT_FALSE(imaging::detail::decode_bmp(std::string_view(b).substr(0, b.size() - 10), kPictureLimits, r));
+  EXPECT_FALSE(
+      imaging::detail::decode_bmp(std::string_view(b).substr(0, b.size() - 10), kPictureLimits, r));
   b[14 + 16] = 1;  // BI_RLE8
   EXPECT_FALSE(imaging::detail::decode_bmp(b, kPictureLimits, r));
 }
@@ -295,7 +286,8 @@ TEST(Decode, IconDibAndMask) {
   EXPECT_EQ(argb(r, 10, 0), 0u);
   EXPECT_EQ(argb(r, 10, 10), 0xFF3366CCu);
   // 32-bit with alpha: the alpha channel counts, not the mask.
-  std::string a = fixtures::icon_dib32(8, 8, [](int x, int) { return x < 4 ? 0x80FF0000u : 0xFF00FF00u; });
+  std::string a =
+      fixtures::icon_dib32(8, 8, [](int x, int) { return x < 4 ? 0x80FF0000u : 0xFF00FF00u; });
   ASSERT_TRUE(imaging::detail::decode_icon_dib(a, imaging::detail::kIconLimits, r));
   EXPECT_EQ(argb(r, 0, 0), 0x80FF0000u);
   EXPECT_EQ(argb(r, 7, 7), 0xFF00FF00u);
@@ -320,7 +312,8 @@ TEST(Size, FromHeaders) {
     EXPECT_EQ(imaging::read_image_size_from_bytes(c.bytes), (imaging::ImageSize{c.w, c.h}));
   }
   EXPECT_EQ(imaging::read_image_size((dir.path / "missing.png").string()), imaging::ImageSize{});
-  EXPECT_EQ(imaging::read_image_size(dir.write("junk", "hello world, no picture")), imaging::ImageSize{});
+  EXPECT_EQ(imaging::read_image_size(dir.write("junk", "hello world, no picture")),
+            imaging::ImageSize{});
   EXPECT_EQ(imaging::read_image_size(dir.path.string()), imaging::ImageSize{});  // a folder
   EXPECT_EQ(imaging::read_image_size(""), imaging::ImageSize{});
 }

@@ -8,18 +8,15 @@
 #include "fixtures.h"
 #include "imaging/imaging.h"
 #include "imaging/raster.h"
+#include "test_support.h"
 
 using imaging::detail::kPictureLimits;
 using imaging::detail::Raster;
 
 namespace {
 
-class Started : public ::testing::Environment {
- public:
-  void SetUp() override { ASSERT_TRUE(imaging::start_imaging()); }
-  void TearDown() override { imaging::stop_imaging(); }
-};
-[[maybe_unused]] auto* const g_env = ::testing::AddGlobalTestEnvironment(new Started);
+[[maybe_unused]] auto* const g_env =
+    ::testing::AddGlobalTestEnvironment(new fixtures::StartedImaging);
 
 Raster decode(std::string_view bytes) {
   Raster r;
@@ -32,19 +29,7 @@ std::uint32_t argb(const Raster& r, int x, int y) {
          p[2];
 }
 
-struct TempDir {
-  std::filesystem::path path;
-  TempDir() {
-    char tmpl[] = "/tmp/imaging_icon_XXXXXX";
-    path = mkdtemp(tmpl);
-  }
-  ~TempDir() { std::filesystem::remove_all(path); }
-  std::string write(const std::string& name, const std::string& bytes) const {
-    std::string p = (path / name).string();
-    std::ofstream(p, std::ios::binary) << bytes;
-    return p;
-  }
-};
+using fixtures::TempDir;
 
 // An icon image of size s in one colour, with a transparent margin of s / 8 (at least 2 px).
 std::uint32_t margin(int s, int x, int y, std::uint32_t c) {
@@ -100,8 +85,9 @@ TEST(Rank, ExactDeepestThenNearestLargerThenLargest) {
 
 TEST(Ico, ChoosesTheBestImage) {
   TempDir dir;
-  std::string ico = fixtures::ico_file({dib8(16, 0x111111), dib8(32, 0x222222), dib32(32, 0xFF333333u),
-                                        dib32(48, 0xFF444444u), png_entry(256, 0xFF555555u)});
+  std::string ico =
+      fixtures::ico_file({dib8(16, 0x111111), dib8(32, 0x222222), dib32(32, 0xFF333333u),
+                          dib32(48, 0xFF444444u), png_entry(256, 0xFF555555u)});
   std::string p = dir.write("app.ico", ico);
   EXPECT_EQ(middle(imaging::extract_file_icon(p, 32), 32), 0xFF333333u);
   EXPECT_EQ(middle(imaging::extract_file_icon(p, 48), 48), 0xFF444444u);
@@ -114,18 +100,22 @@ TEST(Ico, ChoosesTheBestImage) {
   std::string nodepth = dir.write("nodepth.ico", fixtures::ico_file({low, high}));
   EXPECT_EQ(middle(imaging::extract_file_icon(nodepth, 32), 32), 0xFF777777u);
   // A broken best image: the next one is taken.
-  std::string bad_first = fixtures::ico_file({{32, 32, 32, "garbage garbage garbage garbage"}, dib8(32, 0x222222)});
+  std::string bad_first =
+      fixtures::ico_file({{32, 32, 32, "garbage garbage garbage garbage"}, dib8(32, 0x222222)});
   EXPECT_EQ(middle(imaging::extract_file_icon(dir.write("b.ico", bad_first), 32), 32), 0xFF222222u);
 }
 
 TEST(Pe, FirstGroupAndBestImage) {
   TempDir dir;
   std::vector<fixtures::PeGroup> groups = {
-      {7, {dib8(16, 0x101010), dib32(32, 0xFF202020u), png_entry(48, 0xFF303030u), png_entry(256, 0xFF404040u)}},
+      {7,
+       {dib8(16, 0x101010), dib32(32, 0xFF202020u), png_entry(48, 0xFF303030u),
+        png_entry(256, 0xFF404040u)}},
       {9, {dib32(32, 0xFF999999u), dib32(48, 0xFF999999u)}},
   };
   for (bool plus : {false, true}) {
-    std::string p = dir.write(plus ? "app64.exe" : "app.dll", fixtures::pe_file(groups, 0x3000, plus));
+    std::string p =
+        dir.write(plus ? "app64.exe" : "app.dll", fixtures::pe_file(groups, 0x3000, plus));
     EXPECT_EQ(middle(imaging::extract_file_icon(p, 32), 32), 0xFF202020u);
     EXPECT_EQ(middle(imaging::extract_file_icon(p, 48), 48), 0xFF303030u);  // PNG-compressed entry
     EXPECT_EQ(middle(imaging::extract_file_icon(p, 64), 64), 0xFF404040u);  // nearest larger
@@ -163,7 +153,8 @@ struct FakeTheme : imaging::ThemeIconProvider {
   std::string icon_png(const std::string& path, int size) override {
     ++calls;
     if (path.find("nothing") != std::string::npos) return {};
-    return fixtures::png(size * 2, size * 2, [=](int x, int y) { return margin(size * 2, x, y, 0xFF00AA00u); });
+    return fixtures::png(size * 2, size * 2,
+                         [=](int x, int y) { return margin(size * 2, x, y, 0xFF00AA00u); });
   }
 };
 }  // namespace
@@ -189,7 +180,8 @@ TEST(Shortcut, IconLocationThenTargetThenDefault) {
   TempDir dir;
   std::filesystem::create_directories(dir.path / "bin");
   dir.write("bin/app.ico", fixtures::ico_file({dib32(32, 0xFF123456u), dib32(48, 0xFF123456u)}));
-  dir.write("bin/tool.exe", fixtures::pe_file({{1, {dib32(32, 0xFF654321u), dib32(48, 0xFF654321u)}}}));
+  dir.write("bin/tool.exe",
+            fixtures::pe_file({{1, {dib32(32, 0xFF654321u), dib32(48, 0xFF654321u)}}}));
   // Icon location relative to the link's folder.
   fixtures::Lnk a;
   a.local_base = "C:\\Tools\\tool.exe";
@@ -206,7 +198,8 @@ TEST(Shortcut, IconLocationThenTargetThenDefault) {
   // A target on the Z: drive (the root, as Wine maps it).
   fixtures::Lnk c;
   std::string z = "Z:" + (dir.path / "bin" / "tool.exe").string();
-  for (char& ch : z) if (ch == '/') ch = '\\';
+  for (char& ch : z)
+    if (ch == '/') ch = '\\';
   c.local_base = z;
   std::string lc = dir.write("c.lnk", fixtures::lnk_file(c));
   EXPECT_EQ(middle(imaging::extract_file_icon(lc, 32), 32), 0xFF654321u);
@@ -252,7 +245,8 @@ TEST(Defaults, PicturesAndLayout) {
     for (std::size_t at = 8; at + 8 <= c.png.size();) {
       std::uint32_t len = (std::uint32_t(std::uint8_t(c.png[at])) << 24) |
                           (std::uint32_t(std::uint8_t(c.png[at + 1])) << 16) |
-                          (std::uint32_t(std::uint8_t(c.png[at + 2])) << 8) | std::uint8_t(c.png[at + 3]);
+                          (std::uint32_t(std::uint8_t(c.png[at + 2])) << 8) |
+                          std::uint8_t(c.png[at + 3]);
       chunks.emplace_back(c.png.substr(at + 4, 4));
       at += 12 + len;
     }
@@ -262,15 +256,27 @@ TEST(Defaults, PicturesAndLayout) {
       for (int x = 0; x < c.size; ++x) {
         std::uint32_t v = argb(r, x, y);
         if (v >> 24) {
-          ax0 = std::min(ax0, x); ax1 = std::max(ax1, x); ay0 = std::min(ay0, y); ay1 = std::max(ay1, y);
+          ax0 = std::min(ax0, x);
+          ax1 = std::max(ax1, x);
+          ay0 = std::min(ay0, y);
+          ay1 = std::max(ay1, y);
         }
         if ((v >> 24) == 255) {
-          bx0 = std::min(bx0, x); bx1 = std::max(bx1, x); by0 = std::min(by0, y); by1 = std::max(by1, y);
+          bx0 = std::min(bx0, x);
+          bx1 = std::max(bx1, x);
+          by0 = std::min(by0, y);
+          by1 = std::max(by1, y);
         }
       }
     }
-    EXPECT_EQ(ax0, c.x0); EXPECT_EQ(ax1, c.x1); EXPECT_EQ(ay0, c.y0); EXPECT_EQ(ay1, c.y1);
-    EXPECT_EQ(bx0, c.ox0); EXPECT_EQ(bx1, c.ox1); EXPECT_EQ(by0, c.oy0); EXPECT_EQ(by1, c.oy1);
+    EXPECT_EQ(ax0, c.x0);
+    EXPECT_EQ(ax1, c.x1);
+    EXPECT_EQ(ay0, c.y0);
+    EXPECT_EQ(ay1, c.y1);
+    EXPECT_EQ(bx0, c.ox0);
+    EXPECT_EQ(bx1, c.ox1);
+    EXPECT_EQ(by0, c.oy0);
+    EXPECT_EQ(by1, c.oy1);
     // Near-white body.
     std::uint32_t mid = argb(r, c.size / 2 - 4, c.size / 2);
     EXPECT_GE((mid >> 16) & 0xFF, 236u);

@@ -1,4 +1,6 @@
 // resolve_shortcut over links made by the fixtures.
+#include "platform/shortcut.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -6,7 +8,6 @@
 #include <fstream>
 
 #include "fixtures.h"
-#include "platform/shortcut.h"
 
 namespace {
 

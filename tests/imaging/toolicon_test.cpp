@@ -10,6 +10,7 @@
 
 #include "fixtures.h"
 #include "imaging/imaging.h"
+#include "test_support.h"
 
 namespace {
 
@@ -31,30 +32,15 @@ Result run(const std::string& args) {
   return r;
 }
 
-struct TempDir {
-  std::filesystem::path path;
-  TempDir() {
-    char tmpl[] = "/tmp/toolicon_test_XXXXXX";
-    path = mkdtemp(tmpl);
-  }
-  ~TempDir() { std::filesystem::remove_all(path); }
-  std::string write(const std::string& name, const std::string& bytes) const {
-    std::string p = (path / name).string();
-    std::ofstream(p, std::ios::binary) << bytes;
-    return p;
-  }
-  std::string read(const std::string& name) const {
-    std::ifstream in(path / name, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  }
-};
+using fixtures::TempDir;
 
 }  // namespace
 
 TEST(Toolicon, Commands) {
   TempDir d;
   auto icon = [](int s) {
-    return fixtures::IcoImage{s, s, 32, fixtures::icon_dib32(s, s, [](int, int) { return 0xFF102030u; })};
+    return fixtures::IcoImage{s, s, 32,
+                              fixtures::icon_dib32(s, s, [](int, int) { return 0xFF102030u; })};
   };
   std::string exe = d.write("app.exe", fixtures::pe_file({{1, {icon(32), icon(48)}}}));
   std::string pic = d.write("wide.png", fixtures::solid_png(64, 32, 0xFF00FF00u));
@@ -85,7 +71,7 @@ TEST(Toolicon, Commands) {
   EXPECT_EQ(r.out, "C:\\工具\\a.exe -q\n");
   EXPECT_EQ(run("resolve " + pic).status, 1);
 
-  for (const char* bad : {"", "size", "scale " , "extract x --size 0 -o y", "scale x --size 3y -o z",
+  for (const char* bad : {"", "size", "scale ", "extract x --size 0 -o y", "scale x --size 3y -o z",
                           "extract x --size 32", "frobnicate x", "size a b"}) {
     EXPECT_EQ(run(bad).status, 2) << bad;
   }

@@ -77,16 +77,7 @@ class Holder {
 
 class SharingTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string error;
-    ASSERT_TRUE(create_table(table_, testing::tool_fields(), kPassword, &error)) << error;
-    Database db;
-    ASSERT_TRUE(db.open_table(table_, kPassword));
-    for (int i = 0; i < 3; ++i) {
-      ASSERT_TRUE(db.append_record());
-      ASSERT_TRUE(db.write_field(kName, Value::text("tool" + std::to_string(i))));
-    }
-  }
+  void SetUp() override { testing::make_tool_table(table_, 3); }
   int64_t record_size() {
     std::string b = testing::plain_bytes(table_, kPassword);
     int32_t rs;

@@ -28,6 +28,17 @@ std::vector<NewField> tool_fields() {
        kByteString, 0}};  // 图标48
 }
 
+void make_tool_table(const std::string& path, int records) {
+  std::string error;
+  ASSERT_TRUE(create_table(path, tool_fields(), kPassword, &error)) << error;
+  Database db;
+  ASSERT_TRUE(db.open_table(path, kPassword));
+  for (int i = 0; i < records; ++i) {
+    ASSERT_TRUE(db.append_record());
+    ASSERT_TRUE(db.write_field(1, Value::text("tool" + std::to_string(i))));
+  }
+}
+
 TempDir::TempDir() {
   char tmpl[] = "/tmp/storage-test-XXXXXX";
   path_ = mkdtemp(tmpl);

@@ -16,6 +16,9 @@ inline constexpr char kPassword[] = "kestrova907";
 // The eight fields of a tool table, GBK names.
 std::vector<NewField> tool_fields();
 
+// Makes a protected tool table at `path` with `records` tools named tool0, tool1, ...
+void make_tool_table(const std::string& path, int records);
+
 // A fresh temporary folder, removed with the object.
 class TempDir {
  public:

@@ -21,14 +21,9 @@ constexpr int kName = 1, kPath = 2, kIcon = 5;
 class OpenTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string error;
-    ASSERT_TRUE(create_table(table_, testing::tool_fields(), kPassword, &error)) << error;
+    testing::make_tool_table(table_, 3);
     Database db;
     ASSERT_TRUE(db.open_table(table_, kPassword));
-    for (int i = 0; i < 3; ++i) {
-      ASSERT_TRUE(db.append_record());
-      ASSERT_TRUE(db.write_field(kName, Value::text("tool" + std::to_string(i))));
-    }
     ASSERT_TRUE(db.go_to_record(1));
     ASSERT_TRUE(db.write_field(kIcon, Value::bytes(testing::pattern(700, 1))));
   }
