@@ -93,10 +93,16 @@ void Panels::on_add_confirm() {
         db.pack_table();
       inform("写入数据记录失败，请确保程序有对应数据库及目录的写入权限。", MessageIcon::error);
       return;
+    case AddResult::partly_written:
+      // The tool is there under its name; say so instead of reporting success, and show
+      // it so that it can be completed in the view/modify panel.
+      inform("工具已加入，但部分内容未能写入数据库。请在查看/修改中检查该工具后重新保存。",
+             MessageIcon::error);
+      break;
     case AddResult::added:
+      inform("成功加入~", MessageIcon::none);
       break;
   }
-  inform("成功加入~", MessageIcon::none);
   close_editor();
   host_.reload_category();
   port.set_menu_enabled(c::kItemAdd, true);

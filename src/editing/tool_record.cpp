@@ -118,12 +118,13 @@ AddResult add_tool(FieldStore& store, const ToolRecord& tool, const TextWidth& t
   if (!layout.has(F::name)) return AddResult::name_not_written;
   if (!store.append_record()) return AddResult::append_failed;
   if (!write_one(store, layout, F::name, tool.name)) return AddResult::name_not_written;
-  write_one(store, layout, F::description, tool.description);
-  write_one(store, layout, F::directory, tool.directory);
-  write_one(store, layout, F::path, tool.path);
-  write_one(store, layout, F::icon32, tool.icon32);
-  write_tail(store, layout, tool, text_width);
-  return AddResult::added;
+  bool all = true;
+  all &= write_if_present(store, layout, F::description, tool.description);
+  all &= write_if_present(store, layout, F::directory, tool.directory);
+  all &= write_if_present(store, layout, F::path, tool.path);
+  all &= write_if_present(store, layout, F::icon32, tool.icon32);
+  all &= write_tail(store, layout, tool, text_width);
+  return all ? AddResult::added : AddResult::partly_written;
 }
 
 bool save_tool(FieldStore& store, const ToolRecord& tool, const TextWidth& text_width,

@@ -97,12 +97,14 @@ using TextWidth = std::function<int(std::string_view)>;
 // fields for a record it could not read.
 bool read_tool(FieldStore& store, int64_t record_number, ToolRecord* out);
 
-enum class AddResult { added, append_failed, name_not_written };
+// partly_written: the tool is in the table under its name, but a later field (an icon,
+// say) could not be written.
+enum class AddResult { added, partly_written, append_failed, name_not_written };
 
 // Appends a record and writes 工具名, 说明, 目录, 路径, 图标, 处理后的工具名, 图标40, 图标48,
 // each when the table has it. The display name is computed from `tool.name`
-// (tool.display_name is not used). Only the append and the name write are checked; a table
-// without 工具名 is refused before anything is appended.
+// (tool.display_name is not used). A table without 工具名 is refused before anything is
+// appended.
 AddResult add_tool(FieldStore& store, const ToolRecord& tool, const TextWidth& text_width);
 
 // Writes the current record: 工具名, 说明, 路径, 目录, 图标, 处理后的工具名 (computed from

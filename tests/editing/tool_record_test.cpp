@@ -196,10 +196,10 @@ TEST(ToolRecord, AddFailures) {
     EXPECT_EQ(store.log, (std::vector<std::string>{"append", N}));
   }
   {
-    // Later failures are not the add's: the rest is still written.
+    // A later failure does not stop the rest, and is told apart from a full success.
     FakeStore store(fields({N, P, D, S, I, T, I40, I48}));
     store.fail_writes = {S, T};
-    EXPECT_EQ(add_tool(store, sample(), width), AddResult::added);
+    EXPECT_EQ(add_tool(store, sample(), width), AddResult::partly_written);
     EXPECT_EQ(store.get(I48), "png48");
   }
   {
