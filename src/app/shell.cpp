@@ -101,8 +101,23 @@ void Shell::bind_events() {
 }
 
 std::string Shell::table_path(std::string_view base_name) const {
+  // The folder's own spelling when it is not "List" exactly ("list", "LIST"); the table
+  // file's case is matched by the storage layer.
+  namespace fs = std::filesystem;
+  std::string list = "List";
+  std::error_code ec;
+  if (!fs::exists(fs::path(options_.program_dir) / list, ec)) {
+    for (fs::directory_iterator it(options_.program_dir, ec), end; !ec && it != end;
+         it.increment(ec)) {
+      std::string name = it->path().filename().string();
+      if (equal_ignoring_ascii_case(name, list)) {
+        list = name;
+        break;
+      }
+    }
+  }
   std::string path = options_.program_dir;
-  path += "/List/";
+  path += "/" + list + "/";
   path += base_name;
   path += ".edb";
   return path;

@@ -99,6 +99,16 @@ TEST_F(ShellTest, StartsOnTheCpuCategoryAndPreparesTheWindow) {
   EXPECT_EQ(shell->countdown(), 10);
 }
 
+// A toolbox folder copied from a system that ignores case may spell its folder "list".
+TEST_F(ShellTest, TheListFolderIsFoundWhateverItsCase) {
+  box.create("CPU工具", {sample_tool("甲")});
+  std::filesystem::rename(box.dir() + "/List", box.dir() + "/list");
+  ASSERT_FALSE(make_shell().start().has_value());
+  EXPECT_TRUE(window.messages.empty());
+  EXPECT_TRUE(db.has_current_table());
+  EXPECT_EQ(window.column("超级列表框1", 0), (std::vector<std::string>{"甲"}));
+}
+
 TEST_F(ShellTest, EveryCategoryMenuItemOpensItsOwnTable) {
   box.create_all(all_bases());
   ASSERT_FALSE(make_shell().start().has_value());
