@@ -73,7 +73,12 @@ TEST_F(EdbTest, MakesChangesAndShowsThem) {
             "\"图\":{\"hex\":\"\"},\"注\":{\"hex\":\"\",\"text\":\"\"}}}]}\n");
   EXPECT_EQ(edb("check " + t() + " --password pw").status, 0);
   EXPECT_EQ(edb("pack " + t() + " --password pw").status, 0);
-  EXPECT_NE(edb("info " + t() + " --password pw").out.find("records: 1"), std::string::npos);
+  std::string info = edb("info " + t() + " --password pw").out;
+  EXPECT_NE(info.find("table: protected, format_version 65536, next_record_id 3, record_size 24"),
+            std::string::npos)
+      << info;
+  EXPECT_NE(info.find("records: 1"), std::string::npos) << info;
+  EXPECT_NE(info.find("side file: block_count 3,"), std::string::npos) << info;
   EXPECT_EQ(edb("set " + t() + " 1 图 --empty --password pw").status, 0);
   EXPECT_EQ(edb("check " + t() + " --password pw").status, 0);
 }

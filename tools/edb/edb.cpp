@@ -210,12 +210,40 @@ int cmd_create(const Args& a) {
   return 0;
 }
 
+// The deciphered first `n` bytes of a file, for showing its header.
+std::string read_head(const std::string& path, const std::string& password, size_t n) {
+  std::unique_ptr<storage::File> raw;
+  auto& fs = storage::posix_file_system();
+  std::string found = fs.find_ignoring_case(path);
+  if (found.empty() ||
+      fs.open(found, storage::OpenMode::read_only, storage::ShareMode::deny_none, &raw) != 0) {
+    return {};
+  }
+  storage::EncipheredFile f(std::move(raw), password, storage::kCipherStart);
+  std::string b(n, '\0');
+  int64_t got = f.read_at(0, b.data(), n);
+  b.resize(got > 0 ? static_cast<size_t>(got) : 0);
+  return b;
+}
+
 int cmd_info(const Args& a) {
   if (a.positional.size() != 1) usage("info takes TABLE");
   storage::Database db;
   if (!open(db, a, true)) return storage_error(db.error());
   int count = db.record_count();
   if (db.error()) return storage_error(db.error());
+  std::string path = a.positional[0];
+  size_t slash = path.rfind('/'), dot = path.rfind('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) path += ".EDB";
+  std::string h = read_head(path, a.password, storage::kHeaderSize);
+  if (h.size() == static_cast<size_t>(storage::kHeaderSize)) {
+    auto at = [&](int off) {
+      return storage::get_i32(reinterpret_cast<const unsigned char*>(h.data()) + off);
+    };
+    std::cout << "table: " << (h.compare(0, 4, "WCDB") == 0 ? "protected" : "plain")
+              << ", format_version " << at(4) << ", next_record_id " << at(20) << ", record_size "
+              << at(24) << "\n";
+  }
   std::cout << "records: " << count << "\n";
   std::cout << "fields: " << db.field_count() << "\n";
   int i = 0;
@@ -229,6 +257,15 @@ int cmd_info(const Args& a) {
     if (db.go_to_record(r) && db.read_record_id(&id) && id < 0) ++deleted;
   }
   std::cout << "marked deleted: " << deleted << "\n";
+  dot = path.rfind('.');
+  std::string side = read_head(path.substr(0, dot) + ".EDT", a.password, storage::kSideHeaderSize);
+  if (side.size() == static_cast<size_t>(storage::kSideHeaderSize)) {
+    auto at = [&](int off) {
+      return storage::get_i32(reinterpret_cast<const unsigned char*>(side.data()) + off);
+    };
+    std::cout << "side file: block_count " << at(16) << ", free_block_count " << at(20)
+              << ", free_list_head " << at(24) << "\n";
+  }
   return 0;
 }
 
