@@ -69,7 +69,7 @@ struct Dib {
   // (0xAARRGGBB in the default layout).
   std::function<std::uint32_t(int, int)> value;
   bool top_down = false;
-  std::vector<std::uint32_t> bitfields;  // BI_BITFIELDS masks (3) when not empty
+  std::vector<std::uint32_t> bitfields;       // BI_BITFIELDS masks (3) when not empty
   std::function<bool(int, int)> transparent;  // icons: the AND mask bit
 };
 
@@ -132,7 +132,8 @@ inline std::string bmp_file(const Dib& d) {
   std::string s = "BM";
   put32(s, static_cast<std::uint32_t>(14 + dib.size()));
   put32(s, 0);
-  std::uint32_t off = 14 + 40 + static_cast<std::uint32_t>(d.bitfields.size() * 4 + d.palette.size() * 4);
+  std::uint32_t off =
+      14 + 40 + static_cast<std::uint32_t>(d.bitfields.size() * 4 + d.palette.size() * 4);
   put32(s, off);
   return s + dib;
 }
@@ -155,6 +156,18 @@ struct IcoImage {
   std::string bytes;  // DIB or PNG
 };
 
+// The first 12 bytes of an icon directory entry, the same in .ico files and in a PE icon
+// group (what follows is the file offset there, the resource id here).
+inline void put_entry_head(std::string& s, const IcoImage& im) {
+  s.push_back(static_cast<char>(im.w >= 256 ? 0 : im.w));
+  s.push_back(static_cast<char>(im.h >= 256 ? 0 : im.h));
+  s.push_back(0);
+  s.push_back(0);
+  put16(s, 1);
+  put16(s, static_cast<unsigned>(im.bpp));
+  put32(s, static_cast<std::uint32_t>(im.bytes.size()));
+}
+
 inline std::string ico_file(const std::vector<IcoImage>& images) {
   std::string s;
   put16(s, 0);
@@ -162,13 +175,7 @@ inline std::string ico_file(const std::vector<IcoImage>& images) {
   put16(s, static_cast<unsigned>(images.size()));
   std::uint32_t off = 6 + 16 * static_cast<std::uint32_t>(images.size());
   for (const IcoImage& im : images) {
-    s.push_back(static_cast<char>(im.w >= 256 ? 0 : im.w));
-    s.push_back(static_cast<char>(im.h >= 256 ? 0 : im.h));
-    s.push_back(0);
-    s.push_back(0);
-    put16(s, 1);
-    put16(s, static_cast<unsigned>(im.bpp));
-    put32(s, static_cast<std::uint32_t>(im.bytes.size()));
+    put_entry_head(s, im);
     put32(s, off);
     off += static_cast<std::uint32_t>(im.bytes.size());
   }
@@ -183,7 +190,9 @@ struct PeGroup {
   std::vector<IcoImage> images;
 };
 
-inline std::size_t align_up(std::size_t v, std::size_t a) { return (v + a - 1) / a * a; }
+inline std::size_t align_up(std::size_t v, std::size_t a) {
+  return (v + a - 1) / a * a;
+}
 
 // A minimal PE32 (or PE32+) image: a .text section of text_size filler bytes and a .rsrc
 // section with RT_ICON and RT_GROUP_ICON resources (groups in the given order, which should
@@ -207,13 +216,7 @@ inline std::string pe_file(const std::vector<PeGroup>& groups, std::size_t text_
     put16(b, 1);
     put16(b, static_cast<unsigned>(g.images.size()));
     for (const IcoImage& im : g.images) {
-      b.push_back(static_cast<char>(im.w >= 256 ? 0 : im.w));
-      b.push_back(static_cast<char>(im.h >= 256 ? 0 : im.h));
-      b.push_back(0);
-      b.push_back(0);
-      put16(b, 1);
-      put16(b, static_cast<unsigned>(im.bpp));
-      put32(b, static_cast<std::uint32_t>(im.bytes.size()));
+      put_entry_head(b, im);
       put16(b, next);
       icons.push_back({next, &im});
       ++next;
@@ -228,14 +231,32 @@ inline std::string pe_file(const std::vector<PeGroup>& groups, std::size_t text_
   off += 16 + ni * 8;
   const std::size_t group_dir = off;
   off += 16 + ng * 8;
-  std::vector<std::size_t> icon_lang(ni), group_lang(ng), icon_de(ni), group_de(ng),
-      icon_blob(ni), group_blob(ng);
-  for (auto& v : icon_lang) { v = off; off += 24; }
-  for (auto& v : group_lang) { v = off; off += 24; }
-  for (auto& v : icon_de) { v = off; off += 16; }
-  for (auto& v : group_de) { v = off; off += 16; }
-  for (std::size_t i = 0; i < ni; ++i) { icon_blob[i] = off; off = align_up(off + icons[i].image->bytes.size(), 4); }
-  for (std::size_t i = 0; i < ng; ++i) { group_blob[i] = off; off = align_up(off + group_blobs[i].size(), 4); }
+  std::vector<std::size_t> icon_lang(ni), group_lang(ng), icon_de(ni), group_de(ng), icon_blob(ni),
+      group_blob(ng);
+  for (auto& v : icon_lang) {
+    v = off;
+    off += 24;
+  }
+  for (auto& v : group_lang) {
+    v = off;
+    off += 24;
+  }
+  for (auto& v : icon_de) {
+    v = off;
+    off += 16;
+  }
+  for (auto& v : group_de) {
+    v = off;
+    off += 16;
+  }
+  for (std::size_t i = 0; i < ni; ++i) {
+    icon_blob[i] = off;
+    off = align_up(off + icons[i].image->bytes.size(), 4);
+  }
+  for (std::size_t i = 0; i < ng; ++i) {
+    group_blob[i] = off;
+    off = align_up(off + group_blobs[i].size(), 4);
+  }
   std::string r(off, '\0');
   auto dir = [&](std::size_t at, unsigned n) { set16(r, at + 14, n); };
   auto entry = [&](std::size_t at, std::uint32_t id, std::uint32_t target, bool subdir) {
@@ -384,10 +405,10 @@ inline void put_u16string(std::string& s, const std::u16string& t) {
 
 struct Lnk {
   // Link information (written when local_base or net_name is set).
-  std::string local_base;            // ANSI (GBK)
+  std::string local_base;             // ANSI (GBK)
   std::u16string local_base_unicode;  // written when set (header of 0x24 bytes)
-  std::string suffix;                // ANSI
-  std::string net_name;              // ANSI
+  std::string suffix;                 // ANSI
+  std::string net_name;               // ANSI
   // Item-ID list: My Computer, a volume and file entries with long names.
   std::string id_drive;  // "C:\\"; the list is written when set
   std::vector<std::u16string> id_names;
@@ -425,8 +446,8 @@ inline std::string lnk_file(const Lnk& k) {
       put16(it, 0);  // size, set below
       it.push_back(last ? 0x32 : 0x31);
       it.push_back(0);
-      put32(it, 0);   // file size
-      put32(it, 0);   // date time
+      put32(it, 0);  // file size
+      put32(it, 0);  // date time
       put16(it, last ? 0x20 : 0x10);
       std::string shortname = "SHORT~" + std::to_string(i + 1);
       it += shortname;
@@ -458,8 +479,8 @@ inline std::string lnk_file(const Lnk& k) {
     bool wide = !k.local_base_unicode.empty();
     std::uint32_t header = wide ? 0x24 : 0x1C;
     std::string body;  // after the header
-    std::uint32_t li_flags = 0, vol_off = 0, base_off = 0, net_off = 0, suffix_off = 0,
-                  base_w = 0, suffix_w = 0;
+    std::uint32_t li_flags = 0, vol_off = 0, base_off = 0, net_off = 0, suffix_off = 0, base_w = 0,
+                  suffix_w = 0;
     auto here = [&] { return header + static_cast<std::uint32_t>(body.size()); };
     if (!k.local_base.empty()) {
       li_flags |= 1;
